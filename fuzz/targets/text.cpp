@@ -65,9 +65,14 @@ std::vector<std::string> ReferenceLines(std::string_view text) {
 // Character-boundary positions of `delimiter` in the text.
 std::size_t CountDelimiters(std::string_view text, char delimiter) {
   std::size_t count = 0;
+  // A field starts right after a delimiter, so the byte after one is a boundary even when the
+  // delimiter itself is a lead byte.
   for (std::size_t i = 0; i < text.size();) {
-    if (text[i] == delimiter)
+    if (text[i] == delimiter) {
       ++count;
+      ++i;
+      continue;
+    }
     i += IsLeadByte(static_cast<unsigned char>(text[i])) ? 2 : 1;
   }
   return count;
