@@ -8,8 +8,9 @@
 //   w2a   WideToAnsi: every UTF-16 unit alone, and surrogate pairs
 //   hwa   HalfWidthAnsi: every code page 932 character alone, and texts of several characters
 //   hww   HalfWidthWide: every UTF-16 unit alone, and texts of several units
-//   cmp   CompareIgnoreCase: every code page 932 character sorted, strings of two characters
-//         sorted, and the corpus (one entry per line of FILE) sorted with every pairwise sign
+//   cmp   CompareIgnoreCase: empty texts, every code page 932 character sorted, strings of two
+//         characters sorted, and the corpus (one entry per line of FILE) sorted with every
+//         pairwise sign
 //   keys  (Win32 only) the locale's sort key of every character and of the corpus entries
 // With no section, all of a2w w2a hwa hww cmp are printed.
 //
@@ -21,6 +22,7 @@
 #include <iterator>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "dump.h"
@@ -306,6 +308,21 @@ std::vector<std::string> ReadCorpus(const std::string& path) {
 }
 
 void DumpComparison(Output& out, const std::vector<std::string>& corpus) {
+  // Empty texts, also as views that point nowhere ("null").
+  const std::string_view nowhere, empty(""), one("1");
+  auto label = [](std::string_view v) {
+    return v.data() == nullptr ? "null" : v.empty() ? "empty" : "31";
+  };
+  for (const auto& [a, b] : {std::pair{nowhere, nowhere}, std::pair{nowhere, empty},
+                             std::pair{nowhere, one}, std::pair{one, nowhere}}) {
+    const int c = platform::CompareIgnoreCase(a, b);
+    out.Text("cmp empty ");
+    out.Text(label(a));
+    out.Text(",");
+    out.Text(label(b));
+    out.Text(c < 0 ? " <\n" : c == 0 ? " =\n" : " >\n");
+  }
+
   std::vector<std::string> characters = AllCharacters();
   characters.erase(characters.begin());  // the NUL byte ends a text for the comparison
   DumpSorted(out, "cmp char ", characters);

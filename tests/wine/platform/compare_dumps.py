@@ -23,6 +23,7 @@ OPERATIONS = {
     "w2a": "WideToAnsi",
     "hwa": "HalfWidthAnsi",
     "hww": "HalfWidthWide",
+    "cmp empty": "CompareIgnoreCase, empty texts",
     "cmp char": "CompareIgnoreCase, every character sorted",
     "cmp pair": "CompareIgnoreCase, two-character texts sorted",
     "cmp corpus": "CompareIgnoreCase, contributor entries sorted",
