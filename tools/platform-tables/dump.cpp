@@ -8,15 +8,16 @@
 //   w2a   WideToAnsi: every UTF-16 unit alone, and surrogate pairs
 //   hwa   HalfWidthAnsi: every code page 932 character alone, and texts of several characters
 //   hww   HalfWidthWide: every UTF-16 unit alone, and texts of several units
-//   cmp   CompareIgnoreCase: empty texts, every code page 932 character sorted, strings of two
-//         characters sorted, and the corpus (one entry per line of FILE) sorted with every
-//         pairwise sign
+//   cmp   CompareIgnoreCase: empty texts, every code page 932 character sorted, texts of two
+//         characters and random texts of up to eight sorted, and the corpus (one entry per line
+//         of FILE) sorted with every pairwise sign
 //   keys  (Win32 only) the locale's sort key of every character and of the corpus entries
 // With no section, all of a2w w2a hwa hww cmp are printed.
 //
 // Every line is "<section> <input> <output>" with both sides in hexadecimal (bytes for narrow
 // text, four digits per unit for wide text); an empty side is written as "-".
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -340,6 +341,23 @@ void DumpComparison(Output& out, const std::vector<std::string>& corpus) {
       pairs.push_back(a + b);
   }
   DumpSorted(out, "cmp pair ", pairs);
+
+  // Texts of up to eight characters drawn from the same alphabet by a fixed linear congruential
+  // sequence (the same on every platform), where marks meet kana, letters and punctuation in
+  // every combination.
+  std::vector<std::string> texts;
+  std::uint32_t state = 20240611;
+  auto next = [&state](std::size_t n) {
+    state = state * 1664525u + 1013904223u;
+    return static_cast<std::size_t>((state >> 8) % n);
+  };
+  for (int i = 0; i < 5000; ++i) {
+    std::string text;
+    for (std::size_t k = next(8) + 1; k > 0; --k)
+      text += alphabet[next(alphabet.size())];
+    texts.push_back(text);
+  }
+  DumpSorted(out, "cmp random ", texts);
 
   DumpSorted(out, "cmp corpus ", corpus);
   for (const std::string& a : corpus) {

@@ -26,6 +26,7 @@ OPERATIONS = {
     "cmp empty": "CompareIgnoreCase, empty texts",
     "cmp char": "CompareIgnoreCase, every character sorted",
     "cmp pair": "CompareIgnoreCase, two-character texts sorted",
+    "cmp random": "CompareIgnoreCase, random texts sorted",
     "cmp corpus": "CompareIgnoreCase, contributor entries sorted",
     "cmp signs": "CompareIgnoreCase, contributor entries pairwise",
 }
