@@ -269,6 +269,7 @@ constexpr char16_t kDefaultUnit = 0x30FB;
 // The encoding of a unit code page 932 cannot represent.
 constexpr std::uint16_t kNoCode = 0xFFFF;
 
+// The platform layer sits below text/, so it keeps its own copy of the lead-byte test.
 bool IsLead(unsigned char b) {
   return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
 }
