@@ -88,8 +88,8 @@ Outcome QueryCatalogue(const std::string& confirmedIsbn) {
       return Outcome::Skipped;
     // Taken exactly as it stands in the page; a line without the start marker gives an empty
     // handle, and the exchange goes on with it.
-    const std::string_view handle = ExtractBetween(*line, base + std::string(kHandleStart),
-                                                   kHandleStop);
+    const std::string_view handle =
+        ExtractBetween(*line, base + std::string(kHandleStart), kHandleStop);
     visitUrl = base + std::string(kHandleStart) + std::string(handle) + std::string(kVisitQuery);
   }
 

@@ -27,7 +27,12 @@ TEST(Utf8ToAnsi, DecodesToCodePage932) {
       {"half-width katakana", "\xEF\xBD\xB1", "\xB1"},
       // Trail bytes are not checked: 0xCE 0x31 is one sequence giving U+03B1 (alpha), so the
       // digit 1 never appears on its own.
-      {"lead byte swallows the next byte", "\xCE" "1" "B", "\x83\xBF" "B"},
+      {"lead byte swallows the next byte",
+       "\xCE"
+       "1"
+       "B",
+       "\x83\xBF"
+       "B"},
       {"overlong slash", "\xC0\xAF", "/"},
       {"character outside the BMP", "a\xF0\x9F\x98\x80z", "a?z"},  // U+1F600
       {"outside the BMP, cut short", "a\xF0\x9F", "a?"},
@@ -35,7 +40,10 @@ TEST(Utf8ToAnsi, DecodesToCodePage932) {
       {"three-byte sequence cut after two bytes", "a\xE3\x80", "a\x81\x40"},  // U+3000
       {"lone lead byte at the end", "ab\xE3", "ab\x81\x40"},
       {"zero byte ends the page", "ab\0\x80"s, "ab"},
-      {"overlong zero ends the page", "ab\xC0\x80" "cd", "ab"},
+      {"overlong zero ends the page",
+       "ab\xC0\x80"
+       "cd",
+       "ab"},
       // A zero byte inside a sequence is consumed with it; the walk goes on after it.
       {"zero trail byte consumed", "\xD1\0x"s, "\x84\x82x"},  // U+0440 (Cyrillic er)
   };
@@ -52,7 +60,9 @@ TEST(Utf8ToAnsi, RejectsBytesThatCannotBeginASequence) {
   };
   const Case cases[] = {
       {"continuation byte first", "\x80"},
-      {"last continuation byte first", "\xBF" "abc"},
+      {"last continuation byte first",
+       "\xBF"
+       "abc"},
       {"continuation byte after a complete sequence", "\xE3\x81\x82\x82"},
       {"extra continuation after a two-byte sequence", "x\xC3\xA9\xA9"},
       {"0xF8", "ab\xF8"},
@@ -84,8 +94,9 @@ TEST(Utf8ToAnsi, EveryPrefixStaysInsideTheText) {
     std::memcpy(block.get(), page.data(), n);
     const std::string got = Utf8ToAnsi(std::string_view(block.get(), n));
     // Whatever the cut, the kanji that was complete before it stays whole.
-    if (n >= 6)
+    if (n >= 6) {
       EXPECT_EQ(got.substr(0, 5), "<p>\x96\x7B");
+    }
   }
 }
 
