@@ -82,6 +82,9 @@ char PathSeparator();
 // True when the path ends with a separator the system accepts.
 bool EndsWithSeparator(std::string_view path);
 
+// True when a directory exists at the path.
+bool IsDirectory(const std::string& path);
+
 // Creates a new, empty directory under the system's temporary directory; its path without a
 // closing separator. Throws std::runtime_error.
 std::string MakeTemporaryDirectory();

@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <exception>
-#include <filesystem>
 #include <fstream>
 #include <optional>
 #include <set>
@@ -17,7 +16,6 @@
 
 namespace {
 
-namespace fs = std::filesystem;
 using namespace vostrel::host;
 
 constexpr int kDone = 0;
@@ -286,8 +284,7 @@ int Lookup(const Options& o) {
   if (workdir.empty()) {
     workdir = MakeTemporaryDirectory();
   } else {
-    std::error_code error;
-    if (!fs::is_directory(fs::path(workdir), error))
+    if (!IsDirectory(workdir))
       throw UsageError{"the work directory " + PathForDisplay(workdir) + " does not exist"};
   }
   if (!EndsWithSeparator(workdir))
@@ -309,8 +306,7 @@ int Lookup(const Options& o) {
         "\n");
   std::fflush(stdout);
   // Only what this run writes may count as its output.
-  std::error_code ignored;
-  fs::remove(fs::path(out), ignored);
+  std::remove(out.c_str());
   if (o.observeMessages)
     ObserveMessages(o.messageLog);
 

@@ -2,6 +2,7 @@
 #include <dlfcn.h>
 #include <iconv.h>
 #include <limits.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -38,6 +39,11 @@ char PathSeparator() {
 
 bool EndsWithSeparator(std::string_view path) {
   return !path.empty() && path.back() == '/';
+}
+
+bool IsDirectory(const std::string& path) {
+  struct stat info;
+  return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
 std::string MakeTemporaryDirectory() {

@@ -202,6 +202,11 @@ bool EndsWithSeparator(std::string_view path) {
   return !path.empty() && (path.back() == '\\' || path.back() == '/');
 }
 
+bool IsDirectory(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
 std::string MakeTemporaryDirectory() {
   char base[MAX_PATH + 1] = {};
   const DWORD n = GetTempPathA(MAX_PATH + 1, base);
