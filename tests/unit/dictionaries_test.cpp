@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -18,10 +19,11 @@ class DictionaryFilesTest : public ::testing::Test {
  protected:
   void SetUp() override {
     const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    root_ = fs::temp_directory_path() /
-            (std::string("vostrel-dict-") + info->test_suite_name() + "-" + info->name());
-    fs::remove_all(root_);
-    fs::create_directories(root_);
+    // A random part keeps test binaries of several checkouts running at once apart.
+    std::random_device random;
+    root_ = fs::temp_directory_path() / (std::string("vostrel-dict-") + info->test_suite_name() +
+                                         "-" + info->name() + "-" + std::to_string(random()));
+    ASSERT_TRUE(fs::create_directories(root_));
     dir_ = root_.string() + "/";
   }
   void TearDown() override {
