@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "plugin/common.h"
@@ -376,6 +377,7 @@ void OpenWaitWindow() {
 
 void PumpMessages() {
   const InvalidOperationMasked masked;
+  std::optional<int> quitCode;
   MSG msg;
   while (PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
     // Each message is taken and handled through the character set of its window, so the
@@ -386,10 +388,10 @@ void PumpMessages() {
     if (!taken)
       break;
     if (msg.message == WM_QUIT) {
-      // The host must still be able to quit: the request goes back on the queue, and the
-      // pump stops here, since the queue would hand it straight back.
-      PostQuitMessage(static_cast<int>(msg.wParam));
-      break;
+      // Kept for the host: it goes back on the queue once the other messages are processed
+      // (put back at once, the queue would hand it straight back).
+      quitCode = static_cast<int>(msg.wParam);
+      continue;
     }
     if (frmWait != nullptr && frmWait->TakeDialogMessage(msg, unicode))
       continue;
@@ -399,6 +401,8 @@ void PumpMessages() {
     else
       DispatchMessageA(&msg);
   }
+  if (quitCode)
+    PostQuitMessage(*quitCode);
 }
 
 void ShowProgress(int current, int total) {
