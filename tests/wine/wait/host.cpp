@@ -490,6 +490,15 @@ LONG CALLBACK CountFloatingPointFault(EXCEPTION_POINTERS* info) {
   return EXCEPTION_CONTINUE_EXECUTION;
 }
 
+// A fault nobody handles ends the checks with its code instead of a debugger.
+LONG CALLBACK ReportUnhandledFault(EXCEPTION_POINTERS* info) {
+  std::printf("FAIL [%s] unhandled fault 0x%08lX\n",
+              run.current != nullptr ? run.current->label : "setup",
+              info->ExceptionRecord->ExceptionCode);
+  std::fflush(stdout);
+  ExitProcess(3);
+}
+
 void UnmaskInvalidOperation(bool unmask) {
   _control87(unmask ? 0 : _EM_INVALID, _EM_INVALID);
 }
@@ -623,6 +632,8 @@ int main(int argc, char** argv) {
     std::printf("usage: zelkon.exe checks|pause PLUGIN WORKDIR\n");
     return 2;
   }
+  SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
+  SetUnhandledExceptionFilter(&ReportUnhandledFault);
   const std::string mode = argv[1];
   const std::string workDir = argv[3];
   CreateDirectoryA(workDir.c_str(), nullptr);
