@@ -42,6 +42,13 @@ constexpr DWORD kWindowStyle = WS_POPUP | WS_BORDER | WS_CLIPCHILDREN;
 // Always on top; a tool window so that the captionless window gets no taskbar button.
 constexpr DWORD kWindowExStyle = WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_CONTROLPARENT;
 
+std::wstring TextOfWindow(HWND window) {
+  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+  text.resize(
+      static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
 // The module this code is linked into (the plug-in), where the window class and the stop
 // picture live.
 HINSTANCE ModuleInstance() {
@@ -118,6 +125,7 @@ class TfrmWait {
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
   bool CreateControls();
+  void WidenToText(HWND label);
   HWND CreateControl(const wchar_t* className, const wchar_t* text, DWORD style, int id,
                      const ControlLayout& layout);
   int Scaled(int pixels) const { return MulDiv(pixels, dpi, kDesignDpi); }
@@ -227,7 +235,29 @@ bool TfrmWait::CreateControls() {
     return false;
   SendMessageW(ProgressBar, PBM_SETRANGE32, 0, 100);
   SendMessageW(ProgressBar, PBM_SETPOS, 0, 0);
+  WidenToText(Label3);
   return true;
+}
+
+// The message label grows to the right when its text needs more room than designed, as with
+// a substitute for the window's font that sets kana wider.
+void TfrmWait::WidenToText(HWND label) {
+  const std::wstring text = TextOfWindow(label);
+  HDC dc = GetDC(label);
+  if (dc == nullptr)
+    return;
+  HGDIOBJ oldFont = font != nullptr ? SelectObject(dc, font) : nullptr;
+  SIZE extent = {};
+  const BOOL measured =
+      GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+  if (oldFont != nullptr)
+    SelectObject(dc, oldFont);
+  ReleaseDC(label, dc);
+  RECT r;
+  GetClientRect(label, &r);
+  if (measured && extent.cx > r.right)
+    SetWindowPos(label, nullptr, 0, 0, extent.cx, r.bottom,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 HWND TfrmWait::CreateControl(const wchar_t* className, const wchar_t* text, DWORD style, int id,
@@ -330,8 +360,8 @@ void TfrmWait::DrawStopButton(const DRAWITEMSTRUCT& item) {
   }
   DrawFrameControl(dc, &face, DFC_BUTTON, DFCS_BUTTONPUSH | (pushed ? DFCS_PUSHED : 0));
 
-  wchar_t text[32] = {};
-  GetWindowTextW(item.hwndItem, text, static_cast<int>(std::size(text)));
+  const std::wstring caption = TextOfWindow(item.hwndItem);
+  const wchar_t* text = caption.c_str();
   HGDIOBJ oldFont = font != nullptr ? SelectObject(dc, font) : nullptr;
   RECT measure = {};
   DrawTextW(dc, text, -1, &measure, DT_CALCRECT | DT_SINGLELINE);

@@ -193,25 +193,28 @@ void CheckLayout(HWND window) {
   const int dy = (frame.top + frame.bottom) - GetSystemMetrics(SM_CYSCREEN);
   Check(dx >= -2 && dx <= 2 && dy >= -2 && dy <= 2, "centred on the screen, at " + RectText(frame));
 
+  // A label may grow beyond its designed size (the count to the left, the message to the
+  // right) so that its text fits; every other edge stays where it was designed.
+  enum class Grows { No, Left, Right };
   struct Control {
     const char* name;
     int id;
     const wchar_t* className;
-    RECT rect;            // at 96 pixels per inch
-    bool growsLeft;       // the left edge may lie further left than designed
+    RECT rect;  // at 96 pixels per inch
+    Grows grows;
     const wchar_t* text;  // null: not checked here
   };
+  // clang-format off
   static const Control kControls[] = {
-      {"Label3", vostrel::kLabel3Id, L"Static", {20, 7, 129, 19}, false, L"しばらくお待ちください"},
-      {"ProgressBar",
-       vostrel::kProgressBarId,
-       L"msctls_progress32",
-       {16, 24, 201, 49},
-       false,
-       nullptr},
-      {"lblCount", vostrel::kLblCountId, L"Static", {183, 52, 201, 64}, true, nullptr},
-      {"BtnStop", vostrel::kBtnStopId, L"Button", {56, 64, 161, 89}, false, L"中止(&X)"},
+      {"Label3", vostrel::kLabel3Id, L"Static", {20, 7, 129, 19}, Grows::Right,
+       L"しばらくお待ちください"},
+      {"ProgressBar", vostrel::kProgressBarId, L"msctls_progress32", {16, 24, 201, 49},
+       Grows::No, nullptr},
+      {"lblCount", vostrel::kLblCountId, L"Static", {183, 52, 201, 64}, Grows::Left, nullptr},
+      {"BtnStop", vostrel::kBtnStopId, L"Button", {56, 64, 161, 89}, Grows::No, L"中止(&X)"},
   };
+  // clang-format on
+
   for (const Control& c : kControls) {
     HWND control = GetDlgItem(window, c.id);
     const std::string name = c.name;
@@ -222,10 +225,13 @@ void CheckLayout(HWND window) {
     Check(_wcsicmp(ClassOf(control).c_str(), c.className) == 0, name + " class");
     Check(IsWindowVisible(control) != 0, name + " visible");
     const RECT r = RectInParent(control);
+    const RECT want = {Scaled(c.rect.left), Scaled(c.rect.top), Scaled(c.rect.right),
+                       Scaled(c.rect.bottom)};
     const bool leftOk =
-        c.growsLeft ? r.left <= Scaled(c.rect.left) && r.left >= 0 : r.left == Scaled(c.rect.left);
-    Check(leftOk && r.top == Scaled(c.rect.top) && r.right == Scaled(c.rect.right) &&
-              r.bottom == Scaled(c.rect.bottom),
+        c.grows == Grows::Left ? r.left <= want.left && r.left >= 0 : r.left == want.left;
+    const bool rightOk = c.grows == Grows::Right ? r.right >= want.right && r.right <= client.right
+                                                 : r.right == want.right;
+    Check(leftOk && rightOk && r.top == want.top && r.bottom == want.bottom,
           name + " at " + RectText(r));
     if (c.text != nullptr)
       Check(TextOf(control) == c.text, name + " text " + Narrow(TextOf(control)));
@@ -267,6 +273,25 @@ void CheckLayout(HWND window) {
                reinterpret_cast<LPARAM>(count));
   Check(GetTextColor(dc) == GetSysColor(COLOR_WINDOWTEXT), "lblCount in the window-text colour");
   DeleteDC(dc);
+
+  // The message and a four-digit count fit their labels in the window's font.
+  const std::wstring shown = TextOf(count);
+  SetWindowTextW(count, L"1000/1000");
+  for (HWND label : {label3, count}) {
+    const std::wstring text = TextOf(label);
+    HDC labelDc = GetDC(label);
+    HGDIOBJ old = SelectObject(labelDc, handle);
+    SIZE extent = {};
+    GetTextExtentPoint32W(labelDc, text.c_str(), static_cast<int>(text.size()), &extent);
+    SelectObject(labelDc, old);
+    ReleaseDC(label, labelDc);
+    RECT r;
+    GetClientRect(label, &r);
+    Check(extent.cx > 0 && extent.cx <= r.right,
+          Narrow(text) + " fits: " + std::to_string(extent.cx) + " in " + std::to_string(r.right));
+  }
+  SetWindowTextW(count, shown.c_str());
+
   WNDCLASSEXW wc = {};
   wc.cbSize = sizeof wc;
   Check(GetClassInfoExW(reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(window, GWLP_HINSTANCE)),
