@@ -4,7 +4,8 @@
 // title row) and drives lookup runs while it looks at the wait window and presses its button.
 //
 //   zelkon.exe checks PLUGIN WORKDIR  runs the table of cases below; exit status 0 when all
-//                                     pass, 1 otherwise (each failure is printed)
+//                                     pass, 1 otherwise (each failure is printed), 77 when
+//                                     the plug-in has not been built
 //   zelkon.exe pause PLUGIN WORKDIR   one run over three ISBNs that, when asked to check the
 //                                     second, creates WORKDIR "ready" and waits for
 //                                     WORKDIR "go" (for a screenshot of the window)
@@ -662,6 +663,10 @@ int main(int argc, char** argv) {
   const std::string mode = argv[1];
   const std::string workDir = argv[3];
   CreateDirectoryA(workDir.c_str(), nullptr);
+  if (GetFileAttributesA(argv[2]) == INVALID_FILE_ATTRIBUTES) {
+    std::printf("skipped: %s not built (windows preset)\n", argv[2]);
+    return 77;
+  }
   HMODULE plugin = LoadLibraryA(argv[2]);
   auto downlaod = plugin != nullptr ? reinterpret_cast<DownlaodFn>(reinterpret_cast<void*>(
                                           GetProcAddress(plugin, "DownlaodFunc")))

@@ -4,6 +4,8 @@
 # Usage: screenshot.sh WINE_RUN HOST_EXE PLUGIN_WINDOWS_PATH WORKDIR PNG
 set -euo pipefail
 wine_run=$1 host=$2 plugin=$3 work=$4 png=$5
+unix_plugin=${plugin#Z:}
+[ -e "$unix_plugin" ] || { echo "skipped: $unix_plugin not built (windows preset)"; exit 77; }
 rm -rf "$work" "$png"
 mkdir -p "$work"
 
@@ -27,6 +29,8 @@ xvfb-run -a -s "-screen 0 640x480x24" bash -c '
   fi
   touch "$work/go"
   wait "$pid" || status=1
+  # Let the prefix'"'"'s own processes end while the display is still there.
+  WINEPREFIX=${WINEPREFIX:-$(dirname "$wine_run")/../build/wineprefix} wineserver -w || true
   exit $status
 ' screenshot "$wine_run" "$host" "$plugin" "$work" "$png"
 
