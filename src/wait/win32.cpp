@@ -255,8 +255,15 @@ void TfrmWait::WidenToText(HWND label) {
   ReleaseDC(label, dc);
   RECT r;
   GetClientRect(label, &r);
+  RECT window;
+  GetClientRect(frmWait, &window);
+  RECT placed;
+  GetWindowRect(label, &placed);
+  MapWindowPoints(nullptr, frmWait, reinterpret_cast<POINT*>(&placed), 2);
+  // Never past the window's right edge.
+  const LONG room = window.right - placed.left;
   if (measured && extent.cx > r.right)
-    SetWindowPos(label, nullptr, 0, 0, extent.cx, r.bottom,
+    SetWindowPos(label, nullptr, 0, 0, std::min(extent.cx, room), r.bottom,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
