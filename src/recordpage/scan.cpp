@@ -136,11 +136,14 @@ bool ParseRecordPage(const std::string& pagePath, TBase& rec) {
   ScanState state;
   state.NdcOption = ReadNdcOption();
 
-  const std::optional<std::string> bytes = platform::ReadWholeFile(pagePath);
-  if (!bytes)
-    return false;
   std::string text;
-  const std::vector<std::string_view> lines = LoadPageLines(*bytes, text);
+  std::vector<std::string_view> lines;
+  {
+    const std::optional<std::string> bytes = platform::ReadWholeFile(pagePath);
+    if (!bytes)
+      return false;
+    lines = LoadPageLines(*bytes, text);
+  }
 
   // The last line is only ever read as a value line.
   for (std::size_t label = 0; label + 1 < lines.size(); ++label) {

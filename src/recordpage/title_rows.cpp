@@ -38,7 +38,9 @@ void SplitAfterDotAlone(std::string_view title, std::size_t dot, TBase& rec) {
     return;
   }
   rec.Subtitle = inner;
-  rec.VolumeNo = DigitsOrZero(RemoveAll(after, "(" + std::string(inner) + ")"));
+  std::string parenthesised = "(";
+  parenthesised.append(inner).append(")");
+  rec.VolumeNo = DigitsOrZero(RemoveAll(after, parenthesised));
 }
 
 // A title with both "." and ":": the ":" part before the "." is the tail; after the "." the
