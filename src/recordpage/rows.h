@@ -27,8 +27,9 @@ struct ScanState {
   bool TailJoinsTitle = false;  // the subtitle came from "." with ":" or from partial titles
   std::string StatementLog;     // "--" + each responsibility statement
   int StatementCount = 0;
-  std::string HeadingName;       // from the last personal-author heading row
-  std::string HeadingReading;    //
+  // The name and reading of the last personal-author heading row.
+  std::string HeadingName;
+  std::string HeadingReading;
   bool ScanEnded = false;        // the author introduction was read: no later line is visited
   bool NdcOption = false;        // the option file enables the NDC row
   ContributorList Contributors;  // this page's contributor entries
