@@ -187,7 +187,13 @@ void WriteWholeFile(const std::string& path, std::string_view bytes) {
 }
 
 void ReplaceFileAtomically(const std::string& path, std::string_view bytes) {
-  const std::string temporary = path + ".vostrel-tmp";
+  // The temporary file sits in the target's directory (so the rename stays on one file system)
+  // under a short name of its own: a name built on the target's could pass the file system's
+  // limit of 255 bytes where the target's own name does not. The process id keeps two hosts
+  // writing into one directory apart.
+  const std::size_t slash = path.rfind('/');
+  const std::string directory = slash == std::string::npos ? "" : path.substr(0, slash + 1);
+  const std::string temporary = directory + ".vostrel-" + std::to_string(getpid()) + ".tmp";
   try {
     WriteWholeFile(temporary, bytes);
   } catch (...) {
