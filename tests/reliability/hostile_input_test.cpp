@@ -234,6 +234,17 @@ TEST_F(HostileInput, HugeAndMalformedDictionaries) {
   }
 }
 
+TEST_F(HostileInput, OutputFileWithTheLongestNameTheFileSystemTakes) {
+  script.records["9784000000000"] = RecordPage(u8"本");
+  // 255 bytes is the longest name of one file; the temporary file's name must not be longer.
+  output_ = (dir_ / std::string(255, 'o')).string();
+  EXPECT_EQ(Run("9784000000000"), "");
+  const auto lines = OutputLines();
+  ASSERT_TRUE(lines.has_value());
+  EXPECT_EQ(lines->size(), 1u);
+  EXPECT_EQ(LeftoverTemporaryFiles(), std::vector<std::string>{});
+}
+
 TEST_F(HostileInput, WorkDirectoryWithoutClosingSeparator) {
   script.records["9784000000000"] = RecordPage(u8"本");
   // File names are appended to the work directory as it stands, so the run's files sit beside
