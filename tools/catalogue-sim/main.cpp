@@ -5,7 +5,11 @@
 // page in UTF-8. The first line on standard output is the base URL it serves; it then serves
 // until it is killed or --max-seconds have passed. Switches make any step fail in the ways a
 // real catalogue or network can. See Usage() for the command line.
+#include <arpa/inet.h>
 #include <httplib.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <array>
 #include <atomic>
@@ -542,6 +546,25 @@ int RenderFixtures(const Options& options, const std::vector<Book>& books) {
   return 0;
 }
 
+// A port on `address` that nobody listens on: bound for a moment to learn a free one, then
+// closed again.
+int FreePort(const std::string& address) {
+  const int fd = socket(AF_INET, SOCK_STREAM, 0);
+  if (fd < 0)
+    return -1;
+  sockaddr_in in{};
+  in.sin_family = AF_INET;
+  in.sin_port = 0;
+  socklen_t length = sizeof in;
+  int port = -1;
+  if (inet_pton(AF_INET, address.c_str(), &in.sin_addr) == 1 &&
+      bind(fd, reinterpret_cast<sockaddr*>(&in), sizeof in) == 0 &&
+      getsockname(fd, reinterpret_cast<sockaddr*>(&in), &length) == 0)
+    port = ntohs(in.sin_port);
+  close(fd);
+  return port;
+}
+
 // Waits until a signal or the deadline.
 void WaitForEnd(const std::chrono::steady_clock::time_point deadline, bool hasDeadline) {
   while (!g_terminate && (!hasDeadline || std::chrono::steady_clock::now() < deadline))
@@ -554,7 +577,9 @@ int Serve(const Options& options, std::vector<Book> books) {
                   : std::make_unique<CatalogueServer>();
 
   int port = options.port;
-  if (port == 0) {
+  if (options.offline) {
+    port = port != 0 ? port : FreePort(options.bind);
+  } else if (port == 0) {
     port = server->bind_to_any_port(options.bind);
   } else if (!server->bind_to_port(options.bind, port)) {
     port = -1;
@@ -572,19 +597,23 @@ int Serve(const Options& options, std::vector<Book> books) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(options.maxSeconds);
 
   if (options.offline) {
-    // Nobody listens on the port printed.
-    server->stop();
     std::cout << base << std::endl;
     WaitForEnd(deadline, hasDeadline);
     return 0;
   }
 
   std::cout << base << std::endl;
+  std::atomic<bool> listenEnded{false};
   std::thread watcher([&] {
     WaitForEnd(deadline, hasDeadline);
-    server->stop();
+    // stop() does nothing before listening has begun; keep asking until it has ended.
+    while (!listenEnded) {
+      server->stop();
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
   });
   server->listen_after_bind();
+  listenEnded = true;
   // Offline after N requests: stay alive, refusing connections, until told to end.
   if (catalogue.WentOffline())
     WaitForEnd(deadline, hasDeadline);
