@@ -27,7 +27,9 @@ std::string NarrowAlnum(std::string_view text);
 // StripMarkup("a<b>b</b>c") == "abc"; StripMarkup("山田&nbsp;||ヤマダ") == "山田>||ヤマダ".
 std::string StripMarkup(std::string_view text);
 
-// LCMapStringW(LOCALE_USER_DEFAULT, flags) of a wide text, sized by asking the platform first.
+// The wide text mapped through the user's locale with the given LCMapStringW flags. The one
+// mapping supported is kMapHalfWidth (LCMAP_HALFWIDTH), the only one the platform layer offers;
+// any other flags leave the text unchanged. An empty text gives an empty text.
 std::u16string WideMap(std::u16string_view text, unsigned long flags);
 
 // WideMap with LCMAP_HALFWIDTH: full-width characters to their half-width forms.
