@@ -28,6 +28,7 @@ wine mode exits with 77 (skipped) when the Windows build is missing.
 """
 
 import argparse
+import difflib
 import json
 import os
 import pathlib
@@ -94,32 +95,39 @@ def comma_items(line):
 
 
 def describe_difference(want, have):
-    """Readable account of how two output files differ."""
+    """Readable account of how two output files differ: lines aligned by content, then the
+    items that differ within a changed line."""
+
+    def text(line):
+        return line.decode("cp932", errors="backslashreplace")
+
+    def lines(data):
+        parts = data.split(b"\r\n")
+        return parts[:-1] if parts and parts[-1] == b"" else parts
+
     report = []
-    want_lines = want.split(b"\r\n")
-    have_lines = have.split(b"\r\n")
-    if not have.endswith(b"\r\n") and have:
+    if have and not have.endswith(b"\r\n"):
         report.append("the output does not end with CR LF")
-    if len(want_lines) != len(have_lines):
-        ended = have.count(b"\r\n")
-        report.append(f"expected {len(want_lines) - 1} lines, got {ended} lines ended by CR LF")
-    for n, (w, h) in enumerate(zip(want_lines, have_lines), 1):
-        if w == h:
+    want_lines, have_lines = lines(want), lines(have)
+    report.append(f"expected {len(want_lines)} lines, got {len(have_lines)}")
+    matcher = difflib.SequenceMatcher(a=want_lines, b=have_lines, autojunk=False)
+    for op, a1, a2, b1, b2 in matcher.get_opcodes():
+        if op == "equal":
             continue
-        wt = w.decode("cp932", errors="backslashreplace")
-        ht = h.decode("cp932", errors="backslashreplace")
-        wi, hi = comma_items(wt), comma_items(ht)
-        report.append(f"line {n} differs (expected {len(wi)} items, got {len(hi)}):")
-        for k in range(max(len(wi), len(hi))):
-            a = wi[k] if k < len(wi) else "<none>"
-            b = hi[k] if k < len(hi) else "<none>"
-            if a != b:
-                report.append(f"  item {k + 1}: expected {a!r}")
-                report.append(f"  {' ' * len(str(k + 1))}       got      {b!r}")
-    for n in range(len(want_lines), len(have_lines)):
-        report.append(f"extra line {n + 1}: {have_lines[n].decode('cp932', 'backslashreplace')!r}")
-    for n in range(len(have_lines), len(want_lines)):
-        report.append(f"missing line {n + 1}: {want_lines[n].decode('cp932', 'backslashreplace')!r}")
+        pairs = list(zip(range(a1, a2), range(b1, b2))) if op == "replace" else []
+        for a, b in pairs:
+            wi, hi = comma_items(text(want_lines[a])), comma_items(text(have_lines[b]))
+            report.append(f"line {b + 1} (expected line {a + 1}) differs:")
+            for k in range(max(len(wi), len(hi))):
+                x = wi[k] if k < len(wi) else "<none>"
+                y = hi[k] if k < len(hi) else "<none>"
+                if x != y:
+                    report.append(f"  item {k + 1}: expected {x!r}")
+                    report.append(f"  {' ' * len(str(k + 1))}       got      {y!r}")
+        for a in range(a1 + len(pairs), a2):
+            report.append(f"missing line {a + 1}: {text(want_lines[a])[:100]!r}...")
+        for b in range(b1 + len(pairs), b2):
+            report.append(f"unexpected line {b + 1}: {text(have_lines[b])[:100]!r}...")
     return "\n".join(report)
 
 
