@@ -34,7 +34,7 @@ std::vector<Book> LoadBooks(const std::filesystem::path& folder);
 // The ISBN-13 digits of an ISBN-10 or ISBN-13 search term (hyphens ignored, a final "x" or
 // "X" allowed in ISBN-10); empty when the term has neither shape. The check digit is not
 // verified: a catalogue simply finds nothing for a wrong one.
-// NormalizeIsbn("4-88888-123-X") == "9784888881235"... with the ISBN-13 check digit.
+// NormalizeIsbn("4-991012-01-5") == "9784991012013".
 std::string NormalizeIsbn(std::string_view term);
 
 // The ISBN-13 check digit of the first twelve digits.
