@@ -164,6 +164,7 @@ class Catalogue:
         self.base = line
 
     def stop(self):
+        """Ends the catalogue; its exit status (0 after a clean end)."""
         if self.proc.poll() is None:
             self.proc.send_signal(signal.SIGTERM)
             try:
@@ -173,6 +174,7 @@ class Catalogue:
                 self.proc.wait()
         self.proc.stdout.close()
         self.err.close()
+        return self.proc.returncode
 
     def searches(self):
         """The ISBN search terms the catalogue was asked, in order."""
@@ -292,7 +294,10 @@ class Runner:
             except subprocess.TimeoutExpired:
                 raise CaseFailure(f"zelkon did not finish within {self.args.host_timeout} s") from None
         finally:
-            catalogue.stop()
+            sim_status = catalogue.stop()
+        if sim_status != 0:
+            raise CaseFailure(f"catalogue-sim ended with status {sim_status}:\n" +
+                              catalogue.err_path.read_text(errors="replace")[-4000:])
         (workspace / "zelkon.out").write_bytes(result.stdout)
         (workspace / "zelkon.err").write_bytes(result.stderr)
         self._compare(case, want, catalogue, out, result)
@@ -363,6 +368,9 @@ def main():
         args.sim = str(pathlib.Path(args.native_bin) / "catalogue-sim")
     if args.tls_dir is None:
         args.tls_dir = str(pathlib.Path(args.native_bin).parent / "e2e-tls")
+    # zelkon runs in the case's own folder: every path it is given must be absolute.
+    for name in ("native_bin", "windows_bin", "sim", "tls_dir"):
+        setattr(args, name, str(pathlib.Path(getattr(args, name)).resolve()))
 
     names = args.case or [d.name for d in make_expected.case_dirs()]
     runner = Runner(args)
