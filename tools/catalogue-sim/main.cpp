@@ -62,7 +62,8 @@ faults (each may be given several times):
                         that step (counted from 1) fails, otherwise every one. KIND:
                           status[:CODE]  answer with HTTP status CODE (default 500)
                           slow[:SECONDS] answer only after SECONDS (default 30)
-                          drop           break the connection off in the middle of the body
+                          drop           break the connection off just before the end of the
+                                         body (every marker and row has come)
                           empty          answer 200 with an empty body
                           nomarker       login: no "var url = " line;
                                          visit: no search form marker
@@ -478,16 +479,23 @@ class Catalogue {
                     "text/html; charset=UTF-8");
   }
 
-  // Announces the whole body, sends its first half and breaks the connection off.
+  // Announces the whole body, sends all of it but its last line and breaks the connection
+  // off: what a reader looks for has arrived, only a client that counts the bytes against the
+  // announced length can tell the answer is not whole.
   static void Drop(httplib::Response& res) {
     auto body = std::make_shared<std::string>(res.body);
     res.body.clear();
     const std::string type = res.get_header_value("Content-Type");
+    std::size_t cut = body->size() / 2;
+    if (body->size() >= 2) {
+      const std::size_t lastBreak = body->rfind('\n', body->size() - 2);
+      if (lastBreak != std::string::npos)
+        cut = lastBreak + 1;
+    }
     res.set_content_provider(body->size(), type,
-                             [body](std::size_t offset, std::size_t, httplib::DataSink& sink) {
-                               const std::size_t half = body->size() / 2;
-                               if (offset < half) {
-                                 sink.write(body->data() + offset, half - offset);
+                             [body, cut](std::size_t offset, std::size_t, httplib::DataSink& sink) {
+                               if (offset < cut) {
+                                 sink.write(body->data() + offset, cut - offset);
                                  return true;
                                }
                                return false;
