@@ -4,7 +4,7 @@
 // visit page with the search form, and the ISBN search answering with a book's full-record
 // page in UTF-8. The first line on standard output is the base URL it serves; it then serves
 // until it is killed or --max-seconds have passed. Switches make any step fail in the ways a
-// real catalogue or network can. See Usage() for the command line.
+// real catalogue or network can. kUsage below describes the command line.
 #include <arpa/inet.h>
 #include <httplib.h>
 #include <netinet/in.h>
