@@ -5,7 +5,7 @@
 
 The seeds are small samples of what each target reads: a full-record page with every labelled
 row, the option and marker files, responsibility statements, dictionary lines and record fields.
-With --pages, every page file of DIR (decoded, code page 932, or as served, UTF-8) is added too.
+With --pages, the record pages of DIR (as served, UTF-8) are added, decoded, to the page scan's.
 The fuzzer grows the corpus from these; scripts/fuzz merges what it found back, minimised.
 """
 
@@ -197,16 +197,12 @@ def main():
     write_dict()
 
     if args.pages:
-        for name in sorted(os.listdir(args.pages)):
+        # The pages as the scan reads them: decoded to code page 932, with CR LF line ends.
+        for name in sorted(n for n in os.listdir(args.pages) if n.endswith(".html")):
             with open(os.path.join(args.pages, name), "rb") as f:
-                data = f.read()
-            try:
-                data.decode("utf-8")
-                write("path", "fixture-" + name, data)
-                write("recordpage", "fixture-" + name,
-                      data.decode("utf-8").encode("cp932", errors="replace"))
-            except UnicodeDecodeError:
-                write("recordpage", "fixture-" + name, data)
+                text = f.read().decode("utf-8", errors="replace")
+            write("recordpage", "fixture-" + name,
+                  text.replace("\r\n", "\n").replace("\n", "\r\n").encode("cp932", errors="replace"))
 
 
 if __name__ == "__main__":

@@ -52,6 +52,13 @@ std::vector<std::filesystem::path> InputFiles(const std::string& target) {
         files.push_back(entry.path());
     }
   }
+  // The sample catalogue's record pages, as served, go down the whole path.
+  if (target == "path") {
+    for (const auto& entry : std::filesystem::directory_iterator(VOSTREL_PAGE_FIXTURES)) {
+      if (entry.is_regular_file() && entry.path().extension() == ".html")
+        files.push_back(entry.path());
+    }
+  }
   std::sort(files.begin(), files.end());
   return files;
 }
