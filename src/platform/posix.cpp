@@ -194,11 +194,15 @@ void ReplaceFileAtomically(const std::string& path, std::string_view bytes) {
   const std::size_t slash = path.rfind('/');
   const std::string directory = slash == std::string::npos ? "" : path.substr(0, slash + 1);
   const std::string temporary = directory + ".vostrel-" + std::to_string(getpid()) + ".tmp";
-  try {
-    WriteWholeFile(temporary, bytes);
-  } catch (...) {
+  // Failures are told in terms of the target, the file the user knows.
+  std::FILE* f = std::fopen(temporary.c_str(), "wb");
+  if (f == nullptr)
+    throw SystemError(path + "を作成できません。");
+  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+  const bool closed = std::fclose(f) == 0;
+  if (!written || !closed) {
     std::remove(temporary.c_str());
-    throw;
+    throw SystemError(path + "に書き込めません。");
   }
   if (std::rename(temporary.c_str(), path.c_str()) != 0) {
     std::remove(temporary.c_str());
