@@ -126,6 +126,20 @@ TEST_F(HostileInput, HugeAndMalformedIsbnLists) {
   EXPECT_EQ(script.checked, std::vector<std::string>{"4000000000"});
 }
 
+TEST_F(HostileInput, BarcodeDigitsThatCutACharacter) {
+  script.records["4123456789"] = RecordPage(u8"本");
+  // An 18-byte line whose classification code (bytes 11-14) ends on the first byte of a
+  // double-byte character: the half character must not take the comma after it along.
+  EXPECT_EQ(Run("4123456789C\x82\xA0\x82\xA0" "980"), "");
+  const auto lines = OutputLines();  // each line read both ways
+  ASSERT_TRUE(lines.has_value());
+  ASSERT_EQ(lines->size(), 1u);
+  const std::vector<std::string> items = Items(lines->front());
+  EXPECT_EQ(items[0], "4123456789");
+  EXPECT_EQ(items[10], "C\x82\xA0");
+  EXPECT_EQ(items[21], "\xA0" "980");
+}
+
 // The pages and the line of the book they should still give (empty: no book).
 TEST_F(HostileInput, HugeAndMalformedRecordPages) {
   const std::string title = Bytes(u8"<b>タイトル</b>");
