@@ -64,6 +64,13 @@ using DownloadFn = void (*)(const char*, const char*, const char*);
 GetInfoFn GetInfo();
 DownloadFn Download();
 
+// How much slower the sanitizer build runs the same work; time bounds are scaled by it.
+#if defined(__SANITIZE_ADDRESS__)
+inline constexpr double kBuildSlowdown = 8.0;
+#else
+inline constexpr double kBuildSlowdown = 1.0;
+#endif
+
 // Processor seconds spent by `work`.
 template <typename Work>
 double CpuSeconds(Work&& work);
