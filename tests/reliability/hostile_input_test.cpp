@@ -179,15 +179,17 @@ TEST_F(HostileInput, HugeAndMalformedRecordPages) {
                    Bytes(u8"<html>\r\n<b>タイトル</b>\r\n<td>本</td>出版年>部分タイトル<"
                          u8"<!-- =======  書影 ======= -->\r\n"),
                    true});
+  // Fewer under the sanitizers, whose allocator makes each comparison of the entries slow.
+  const int contributors = kBuildSlowdown > 1.0 ? 20000 : 100000;
   std::string rows;
   std::string names;
-  for (int i = 0; i < 100000; ++i) {
+  for (int i = 0; i < contributors; ++i) {
     const std::string name = "Author" + std::to_string(i);
     rows += Bytes(u8"<tr><th>責任表示</th>\r\n<td>") + name + Bytes(u8"著</td></tr>\r\n");
     names += (i > 0 ? Bytes(u8"／") : "") + name;
   }
-  cases.push_back({"100,000 statement rows of one contributor", good + rows, true});
-  cases.push_back({"one statement of 100,000 contributors",
+  cases.push_back({"statement rows of one contributor each", good + rows, true});
+  cases.push_back({"one statement of all those contributors",
                    good + Bytes(u8"<th>責任表示</th>\r\n<td>") + names + "</td>\r\n", true});
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);
