@@ -382,57 +382,162 @@ void RegisterRecordLine() {
 // --- one ISBN, apart from the downloads -------------------------------------------------------
 
 // What the run and the catalogue dialogue do for one ISBN once the host has written the search
-// answer to Temp2.txt: load the three dictionaries, decode the page into Temp.html, scan it,
-// complete the record and render its line. The login and visit pages (a few kilobytes, searched
-// for one marker each) are left out.
-void RegisterDataPath() {
-  Register("DataPath/page", [](benchmark::State& state) {
-    ScratchDir dir;
+// answer to Temp2.txt, in four steps: load the three dictionaries; decode the page into
+// Temp.html; scan it (with the author dictionary); complete the record and render its line.
+// The login and visit pages (a few kilobytes, searched for one marker each) are left out.
+namespace data_path {
+
+constexpr const char* kIsbn = "9784000000019";
+
+void Dictionaries() {
+  ClearBook();
+  BookRec.Isbn = kIsbn;
+  LoadAuthorDictionary(WorkDir);
+  LookupPublisher(WorkDir);
+  LoadLabelDictionary(WorkDir);
+}
+
+void Decode() {
+  const auto fetched = ReadTextLines(WorkDir + "Temp2.txt");
+  const std::string decoded = Utf8ToAnsi(JoinLinesCrLf(fetched.value()));
+  std::vector<std::string> lines;
+  for (std::string_view line : SplitLines(decoded))
+    lines.emplace_back(line);
+  WriteTextLines(WorkDir + "Temp.html", lines);
+}
+
+bool Scan() {
+  return ParseRecordPage(WorkDir + "Temp.html");
+}
+
+std::string Line() {
+  BookRec.WorkUrl.clear();
+  LookupLabel();
+  BookRec.VolumeNo = DigitsOnly(BookRec.VolumeNo);
+  FillDefaults(SettingsPath(), BookRec);
+  return BuildBookLine();
+}
+
+// Only the file reading and writing of the steps above: the three dictionaries and the page
+// read, the decoded page written, nothing made of them.
+std::size_t FilesOnly(const std::vector<std::string>& decodedLines) {
+  std::size_t bytes = 0;
+  for (const char* name : {"AuthDB.dat", "PubDB.dat", "LabelsDB.dat", "Temp2.txt", "Temp.html"})
+    bytes += platform::ReadWholeFile(WorkDir + name).value().size();
+  WriteTextLines(WorkDir + "Temp.html", decodedLines);
+  return bytes;
+}
+
+// A work directory with the dictionaries and the fetched page, as the host leaves it.
+struct Setup {
+  ScratchDir dir;
+  Setup() {
     WorkDir = dir.path();
-    platform::WriteWholeFile(WorkDir + "AuthDB.dat", AuthorDictionary(50000));
-    platform::WriteWholeFile(WorkDir + "PubDB.dat", PublisherDictionary());
-    platform::WriteWholeFile(WorkDir + "LabelsDB.dat", LabelDictionary());
+    WriteDictionaries(WorkDir);
     platform::WriteWholeFile(WorkDir + "tovan.dat", "TOSYO1=1\r\n");
-    const std::string& page = RecordPage().text;
-    platform::WriteWholeFile(WorkDir + "Temp2.txt", page);
-    std::string line;
+    platform::WriteWholeFile(WorkDir + "Temp2.txt", RecordPage().text);
+  }
+  ~Setup() {
+    FreeAuthorDictionary();
+    FreeLabelDictionary();
+  }
+  Setup(const Setup&) = delete;
+  Setup& operator=(const Setup&) = delete;
+};
+
+bool Filled() {
+  return !BookRec.Title.empty() && !BookRec.Author1Reading.empty() && !BookRec.Publisher.empty();
+}
+
+}  // namespace data_path
+
+void RegisterDataPath() {
+  const std::size_t pageBytes = RecordPage().text.size();
+  Register("DataPath/whole", [pageBytes](benchmark::State& state) {
+    data_path::Setup setup;
+    bool found = true;
+    for (auto _ : state) {
+      data_path::Dictionaries();
+      data_path::Decode();
+      found = data_path::Scan() && found;
+      std::string line = data_path::Line();
+      benchmark::DoNotOptimize(line.data());
+    }
+    if (!found || !data_path::Filled())
+      state.SkipWithError("the data path did not fill the record from the page");
+    ReportBytes(state, pageBytes);
+  });
+  Register("DataPath/dictionaries", [pageBytes](benchmark::State& state) {
+    data_path::Setup setup;
+    for (auto _ : state)
+      data_path::Dictionaries();
+    if (AuthorDict.lineCount != 50000)
+      state.SkipWithError("the author dictionary did not load");
+    ReportBytes(state, pageBytes);
+  });
+  Register("DataPath/decode", [pageBytes](benchmark::State& state) {
+    data_path::Setup setup;
+    for (auto _ : state)
+      data_path::Decode();
+    ReportBytes(state, pageBytes);
+  });
+  Register("DataPath/scan", [pageBytes](benchmark::State& state) {
+    data_path::Setup setup;
+    data_path::Dictionaries();
+    data_path::Decode();
     bool found = true;
     for (auto _ : state) {
       ClearBook();
-      BookRec.Isbn = "9784000000019";
-      LoadAuthorDictionary(WorkDir);
-      LookupPublisher(WorkDir);
-      LoadLabelDictionary(WorkDir);
-
-      const auto fetched = ReadTextLines(WorkDir + "Temp2.txt");
-      const std::string decoded = Utf8ToAnsi(JoinLinesCrLf(*fetched));
-      std::vector<std::string> lines;
-      for (std::string_view l : SplitLines(decoded))
-        lines.emplace_back(l);
-      WriteTextLines(WorkDir + "Temp.html", lines);
-      found = ParseRecordPage(WorkDir + "Temp.html") && found;
-
-      BookRec.WorkUrl.clear();
-      LookupLabel();
-      BookRec.VolumeNo = DigitsOnly(BookRec.VolumeNo);
-      FillDefaults(SettingsPath(), BookRec);
-      line = BuildBookLine();
-      benchmark::DoNotOptimize(line.data());
+      BookRec.Isbn = data_path::kIsbn;
+      found = data_path::Scan() && found;
     }
-    FreeAuthorDictionary();
-    FreeLabelDictionary();
-    if (!found || BookRec.Title.empty() || BookRec.Author1Reading.empty())
-      state.SkipWithError("the data path did not fill the record from the page");
-    state.counters["page_bytes"] = static_cast<double>(page.size());
-    ReportBytes(state, page.size());
+    if (!found || !data_path::Filled())
+      state.SkipWithError("the scan did not fill the record from the page");
+    ReportBytes(state, pageBytes);
+  });
+  Register("DataPath/line", [pageBytes](benchmark::State& state) {
+    data_path::Setup setup;
+    data_path::Dictionaries();
+    data_path::Decode();
+    data_path::Scan();
+    const TBase scanned = BookRec;
+    std::size_t lineBytes = 0;
+    for (auto _ : state) {
+      BookRec = scanned;
+      lineBytes = data_path::Line().size();
+    }
+    if (lineBytes == 0)
+      state.SkipWithError("no record line");
+    ReportBytes(state, pageBytes);
+  });
+  Register("DataPath/files", [pageBytes](benchmark::State& state) {
+    data_path::Setup setup;
+    data_path::Decode();
+    std::vector<std::string> decoded;
+    for (std::string_view line : SplitLines(DecodedPage(RecordPage().text)))
+      decoded.emplace_back(line);
+    for (auto _ : state)
+      benchmark::DoNotOptimize(data_path::FilesOnly(decoded));
+    ReportBytes(state, pageBytes);
   });
 }
 
 }  // namespace
 }  // namespace vostrel::bench
 
+// "--write-workdir DIR" writes the dictionaries the DataPath benchmark uses into DIR (which
+// must exist), so a whole lookup run can be timed with the same ones.
+int WriteWorkDir(const std::string& dir) {
+  using namespace vostrel;
+  const std::string prefix = dir.empty() || dir.back() == '/' ? dir : dir + "/";
+  bench::WriteDictionaries(prefix);
+  return 0;
+}
+
 int main(int argc, char** argv) {
   using namespace vostrel::bench;
+  if (argc == 3 && std::string_view(argv[1]) == "--write-workdir")
+    return WriteWorkDir(argv[2]);
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv))
     return 1;

@@ -11,6 +11,7 @@
 
 #include "catalogue/catalogue.h"
 #include "contributors/contributors.h"
+#include "platform/platform.h"
 #include "text/bytes.h"
 #include "text/markup.h"
 
@@ -385,6 +386,12 @@ std::string LabelDictionary() {
   }
   text += "|青空書房|" + DictionaryKey("青空ノベルズ;12") + "|青空ノベルズ\r\n";
   return text;
+}
+
+void WriteDictionaries(const std::string& directory) {
+  platform::WriteWholeFile(directory + "AuthDB.dat", AuthorDictionary(50000));
+  platform::WriteWholeFile(directory + "PubDB.dat", PublisherDictionary());
+  platform::WriteWholeFile(directory + "LabelsDB.dat", LabelDictionary());
 }
 
 ScratchDir::ScratchDir() {

@@ -71,6 +71,10 @@ std::string AuthorDictionary(std::size_t lines);
 std::string PublisherDictionary();
 std::string LabelDictionary();
 
+// Writes AuthDB.dat (50,000 lines), PubDB.dat and LabelsDB.dat to `directory` (which ends with
+// a separator): the dictionaries of the data-path benchmark and of the timed lookup run.
+void WriteDictionaries(const std::string& directory);
+
 // A fresh directory under the temporary directory, removed with everything in it when the
 // object goes; `path()` ends with a separator, as the work directory does.
 class ScratchDir {
