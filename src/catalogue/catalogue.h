@@ -25,7 +25,9 @@ std::string LoginUrl();
 // Walks the catalogue's exchange for a confirmed ISBN (connectivity check, login page, visit
 // page, ISBN search), decodes the record page into WorkDir + "Temp.html" and scans it into
 // BookRec. Found when the scan read a title row; Offline when the connectivity check failed;
-// Skipped for every other failure, a page that is not UTF-8 included.
+// Skipped for every other failure, a page that is not UTF-8 included. Each answer's file is
+// removed before its request, so a failed download is never mistaken for an earlier answer.
+// Throws platform::SystemError when a work file cannot be removed, read or written.
 Outcome QueryCatalogue(const std::string& confirmedIsbn);
 
 }  // namespace vostrel

@@ -61,7 +61,11 @@ std::u16string HalfWidthWide(std::u16string_view text) {
 }
 
 int CompareIgnoreCase(std::string_view a, std::string_view b) {
-  return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(), ToInt(a.size()), b.data(),
+  // CompareStringA fails (answers 0, which would read as "less") for a null pointer, which an
+  // empty view may hold.
+  const char* x = a.empty() ? "" : a.data();
+  const char* y = b.empty() ? "" : b.data();
+  return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, x, ToInt(a.size()), y,
                         ToInt(b.size())) -
          CSTR_EQUAL;
 }
