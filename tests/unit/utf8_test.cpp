@@ -100,5 +100,51 @@ TEST(Utf8ToAnsi, EveryPrefixStaysInsideTheText) {
   }
 }
 
+// Runs of ASCII are decoded eight bytes at a time: whatever stands at any place of a run, and
+// whatever length the run has, the page decodes as the same text made of short pieces does.
+TEST(Utf8ToAnsi, AnythingInsideALongAsciiRun) {
+  struct Case {
+    const char* label;
+    std::string insert;
+    std::string want;  // what the insert becomes; "" with `ends` when the page ends there
+    bool ends = false;
+    bool fails = false;
+  };
+  const Case cases[] = {
+      {"hiragana a", "\xE3\x81\x82", "\x82\xA0"},
+      {"two-byte sequence", "\xC3\x97", "\x81\x7E"},
+      {"outside the BMP", "\xF0\x9F\x98\x80", "?"},
+      {"control character", "\x01", "\x01"},
+      {"zero byte", "\0"s, "", true},
+      {"overlong zero", "\xC0\x80", "", true},
+      {"continuation byte", "\x80", "", false, true},
+      {"0xFF", "\xFF", "", false, true},
+  };
+  const std::string run = "<td class=\"t-td-full\" align=\"left\">";
+  for (const Case& c : cases) {
+    for (std::size_t at = 0; at <= run.size(); ++at) {
+      for (std::size_t length : {at, run.size()}) {
+        SCOPED_TRACE(std::string(c.label) + " at " + std::to_string(at) + " of " +
+                     std::to_string(length));
+        const std::string page = run.substr(0, at) + c.insert + run.substr(at, length - at);
+        if (c.fails) {
+          EXPECT_THROW(Utf8ToAnsi(page), DecodeError);
+          continue;
+        }
+        const std::string want =
+            c.ends ? run.substr(0, at) : run.substr(0, at) + c.want + run.substr(at, length - at);
+        EXPECT_EQ(Utf8ToAnsi(page), want);
+      }
+    }
+  }
+}
+
+// A byte that cannot begin a sequence fails the page wherever it stands, also far behind a
+// sequence that decoded to zero.
+TEST(Utf8ToAnsi, BadByteFailsAfterALongRunBehindAnOverlongZero) {
+  const std::string page = "ab\xC0\x80" + std::string(40, 'x') + "\x80" + std::string(20, 'y');
+  EXPECT_THROW(Utf8ToAnsi(page), DecodeError);
+}
+
 }  // namespace
 }  // namespace vostrel
