@@ -159,13 +159,21 @@ bool DeleteFileAt(const std::string& path) {
 std::optional<std::string> ReadWholeFile(const std::string& path) {
   if (!FileExists(path))
     return std::nullopt;
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream content;
-  if (in)
-    content << in.rdbuf();
-  if (!in || in.bad())
+  // A directory opens for reading here; only the read itself fails (EISDIR), so the read's
+  // error flag, not the open, tells an unreadable path from an empty file.
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (f == nullptr)
     throw SystemError(path + "を読み込めません。");
-  return std::move(content).str();
+  std::string content;
+  char chunk[65536];
+  std::size_t got = 0;
+  while ((got = std::fread(chunk, 1, sizeof chunk, f)) > 0)
+    content.append(chunk, got);
+  const bool failed = std::ferror(f) != 0;
+  std::fclose(f);
+  if (failed)
+    throw SystemError(path + "を読み込めません。");
+  return content;
 }
 
 void WriteWholeFile(const std::string& path, std::string_view bytes) {

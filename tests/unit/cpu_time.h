@@ -7,6 +7,14 @@
 
 namespace vostrel::testing {
 
+// How much slower the sanitizer build runs the same work; the bounds of the linearity tests are
+// scaled by it. Quadratic work would still miss them by orders of magnitude.
+#if defined(__SANITIZE_ADDRESS__)
+inline constexpr double kBuildSlowdown = 8.0;
+#else
+inline constexpr double kBuildSlowdown = 1.0;
+#endif
+
 template <typename Work>
 double CpuSeconds(Work&& work) {
   const std::clock_t begin = std::clock();
