@@ -2,6 +2,7 @@
 // terminal. There is no window message queue to pump.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -23,7 +24,8 @@ void PumpMessages() {}
 void ShowProgress(int current, int total) {
   if (total <= 0 || isatty(STDERR_FILENO) == 0)
     return;
-  const int filled = (current - 1) * kBarWidth / total;
+  const long long share = (static_cast<long long>(current) - 1) * kBarWidth / total;
+  const int filled = static_cast<int>(std::clamp(share, 0LL, static_cast<long long>(kBarWidth)));
   std::string line = "\r";
   // Standard error takes UTF-8.
   line += reinterpret_cast<const char*>(u8"しばらくお待ちください [");
