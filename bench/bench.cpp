@@ -431,9 +431,9 @@ std::size_t FilesOnly(const std::vector<std::string>& decodedLines) {
 // A work directory with the dictionaries and the fetched page, as the host leaves it.
 struct Setup {
   ScratchDir dir;
-  Setup() {
+  explicit Setup(std::size_t authorLines = kLargeDictionaryLines) {
     WorkDir = dir.path();
-    WriteDictionaries(WorkDir);
+    WriteDictionaries(WorkDir, authorLines);
     platform::WriteWholeFile(WorkDir + "tovan.dat", "TOSYO1=1\r\n");
     platform::WriteWholeFile(WorkDir + "Temp2.txt", RecordPage().text);
   }
@@ -453,25 +453,30 @@ bool Filled() {
 
 void RegisterDataPath() {
   const std::size_t pageBytes = RecordPage().text.size();
-  Register("DataPath/whole", [pageBytes](benchmark::State& state) {
-    data_path::Setup setup;
-    bool found = true;
-    for (auto _ : state) {
-      data_path::Dictionaries();
-      data_path::Decode();
-      found = data_path::Scan() && found;
-      std::string line = data_path::Line();
-      benchmark::DoNotOptimize(line.data());
-    }
-    if (!found || !data_path::Filled())
-      state.SkipWithError("the data path did not fill the record from the page");
-    ReportBytes(state, pageBytes);
-  });
+  for (const std::size_t lines : {kLargeDictionaryLines, kModestDictionaryLines}) {
+    const std::string name =
+        lines == kLargeDictionaryLines ? "DataPath/whole" : "DataPath/whole-modest-dictionary";
+    Register(name, [pageBytes, lines](benchmark::State& state) {
+      data_path::Setup setup(lines);
+      bool found = true;
+      for (auto _ : state) {
+        data_path::Dictionaries();
+        data_path::Decode();
+        found = data_path::Scan() && found;
+        std::string line = data_path::Line();
+        benchmark::DoNotOptimize(line.data());
+      }
+      if (!found || !data_path::Filled())
+        state.SkipWithError("the data path did not fill the record from the page");
+      state.counters["dictionary_lines"] = static_cast<double>(lines);
+      ReportBytes(state, pageBytes);
+    });
+  }
   Register("DataPath/dictionaries", [pageBytes](benchmark::State& state) {
     data_path::Setup setup;
     for (auto _ : state)
       data_path::Dictionaries();
-    if (AuthorDict.lineCount != 50000)
+    if (AuthorDict.lineCount != kLargeDictionaryLines)
       state.SkipWithError("the author dictionary did not load");
     ReportBytes(state, pageBytes);
   });
@@ -525,19 +530,21 @@ void RegisterDataPath() {
 }  // namespace
 }  // namespace vostrel::bench
 
-// "--write-workdir DIR" writes the dictionaries the DataPath benchmark uses into DIR (which
-// must exist), so a whole lookup run can be timed with the same ones.
-int WriteWorkDir(const std::string& dir) {
+// "--write-workdir DIR [LINES]" writes the dictionaries the DataPath benchmark uses into DIR
+// (which must exist), the author dictionary with LINES lines (default 50,000), so a whole
+// lookup run can be timed with the same ones.
+int WriteWorkDir(const std::string& dir, const char* lines) {
   using namespace vostrel;
   const std::string prefix = dir.empty() || dir.back() == '/' ? dir : dir + "/";
-  bench::WriteDictionaries(prefix);
+  bench::WriteDictionaries(prefix,
+                           lines != nullptr ? std::stoul(lines) : bench::kLargeDictionaryLines);
   return 0;
 }
 
 int main(int argc, char** argv) {
   using namespace vostrel::bench;
-  if (argc == 3 && std::string_view(argv[1]) == "--write-workdir")
-    return WriteWorkDir(argv[2]);
+  if ((argc == 3 || argc == 4) && std::string_view(argv[1]) == "--write-workdir")
+    return WriteWorkDir(argv[2], argc == 4 ? argv[3] : nullptr);
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv))
     return 1;

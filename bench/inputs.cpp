@@ -388,8 +388,8 @@ std::string LabelDictionary() {
   return text;
 }
 
-void WriteDictionaries(const std::string& directory) {
-  platform::WriteWholeFile(directory + "AuthDB.dat", AuthorDictionary(50000));
+void WriteDictionaries(const std::string& directory, std::size_t authorLines) {
+  platform::WriteWholeFile(directory + "AuthDB.dat", AuthorDictionary(authorLines));
   platform::WriteWholeFile(directory + "PubDB.dat", PublisherDictionary());
   platform::WriteWholeFile(directory + "LabelsDB.dat", LabelDictionary());
 }

@@ -71,9 +71,14 @@ std::string AuthorDictionary(std::size_t lines);
 std::string PublisherDictionary();
 std::string LabelDictionary();
 
-// Writes AuthDB.dat (50,000 lines), PubDB.dat and LabelsDB.dat to `directory` (which ends with
-// a separator): the dictionaries of the data-path benchmark and of the timed lookup run.
-void WriteDictionaries(const std::string& directory);
+// Writes AuthDB.dat of `authorLines` lines, PubDB.dat and LabelsDB.dat to `directory` (which
+// ends with a separator): the dictionaries of the data-path benchmark and of the timed runs.
+void WriteDictionaries(const std::string& directory, std::size_t authorLines);
+
+// The author dictionary sizes of the data path: a well-kept collection's 50,000 lines, and the
+// 1,000 lines of a modest one.
+inline constexpr std::size_t kLargeDictionaryLines = 50000;
+inline constexpr std::size_t kModestDictionaryLines = 1000;
 
 // A fresh directory under the temporary directory, removed with everything in it when the
 // object goes; `path()` ends with a separator, as the work directory does.
