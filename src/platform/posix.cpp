@@ -565,7 +565,7 @@ std::string WideToAnsi(std::u16string_view text) {
   for (std::size_t i = 0; i < n; ++i) {
     // Runs of ASCII go eight units at a time while every code is one byte; the room for two
     // bytes a unit covers the eight stores. Otherwise the bytes stored are overwritten below.
-    while (i + 8 <= n) {
+    while (i + 8 <= n && text[i] < 0x80) {
       char16_t any = 0;
       for (std::size_t k = 0; k < 8; ++k)
         any |= text[i + k];
