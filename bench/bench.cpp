@@ -316,7 +316,8 @@ void RegisterContributors() {
       }
       FreeAuthorDictionary();
       // The first author is the dictionary's last line: found only by reading all of it.
-      if (rec.Author1 != "星野あかり" || rec.Author1Reading != "ホシノ アカリ")
+      if (rec.Author1 != PageFirstAuthor() || rec.Author1Reading != kDictionaryReading ||
+          rec.Author1Note != kDictionaryNote)
         state.SkipWithError("the author was not taken from the end of the dictionary");
       state.counters["entries"] = static_cast<double>(list.Entries().size());
       ReportBytes(state, text.size());

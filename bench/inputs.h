@@ -61,6 +61,14 @@ std::string Statement(std::size_t bytes, bool distinct);
 // empty when the decoded page has no statement row.
 std::string PageStatement();
 
+// The name AssignAuthors takes from the page's first contributor entry (code page 932); empty
+// when the page has no statement.
+std::string PageFirstAuthor();
+
+// The reading and note the author dictionary gives the page's first contributor.
+inline constexpr const char* kDictionaryReading = "ジショ ノ ヨミ";
+inline constexpr const char* kDictionaryNote = "辞書の注記";
+
 // An author dictionary of `lines` lines in code page 932, "|key|name|reading|note|" each,
 // with the page's first contributor as its last line (so a lookup of that name reads the whole
 // text before it finds it) and no line for the others.
