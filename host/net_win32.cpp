@@ -7,6 +7,7 @@
 #include <wininet.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -168,6 +169,13 @@ bool Download(const std::string& path, const std::string& url) {
   const std::string partial = path + ".zelkon-part";
   std::FILE* file = ok ? std::fopen(partial.c_str(), "wb") : nullptr;
   ok = ok && file != nullptr;
+  // WinINet ends a body that breaks off early as if it were complete; the declared length
+  // tells a cut-off answer from a whole one.
+  char declared[32] = {};
+  DWORD declaredSize = sizeof declared;
+  const bool hasLength = HttpQueryInfoA(request, HTTP_QUERY_CONTENT_LENGTH, declared,
+                                        &declaredSize, nullptr) != FALSE;
+  unsigned long long received = 0;
   std::vector<char> buffer(64 * 1024);
   while (ok) {
     DWORD got = 0;
@@ -177,9 +185,12 @@ bool Download(const std::string& path, const std::string& url) {
     }
     if (got == 0)
       break;
+    received += got;
     if (std::fwrite(buffer.data(), 1, got, file) != got || GetTickCount64() > deadline)
       ok = false;
   }
+  if (ok && hasLength && std::strtoull(declared, nullptr, 10) != received)
+    ok = false;
   InternetCloseHandle(request);
   if (file != nullptr && std::fclose(file) != 0)
     ok = false;
