@@ -99,6 +99,9 @@ TEST(SplitLines, BreaksAtEveryLineEndKind) {
       {"mixed breaks", "a\r\n\nb\rc", {"a", "", "b", "c"}},
       {"single break", "\n", {""}},
       {"CR then CR LF", "a\r\r\nb", {"a", "", "b"}},
+      {"LF then CR is two breaks", "a\n\rb", {"a", "", "b"}},
+      {"lone CR at the end", "a\nb\r", {"a", "b"}},
+      {"empty lines between CR LF", "\r\n\r\na\r\n", {"", "", "a"}},
       {"NUL ends the text", std::string("a\nb\0c\nd", 7), {"a", "b"}},
   };
   for (const Case& c : cases) {
