@@ -11,6 +11,7 @@
 // host's downloads.
 #include <benchmark/benchmark.h>
 #include <iconv.h>
+#include <malloc.h>
 
 #include <cerrno>
 #include <functional>
@@ -546,6 +547,11 @@ int main(int argc, char** argv) {
   using namespace vostrel::bench;
   if ((argc == 3 || argc == 4) && std::string_view(argv[1]) == "--write-workdir")
     return WriteWorkDir(argv[2], argc == 4 ? argv[3] : nullptr);
+  // Large blocks come from the heap and freed memory stays with the process: otherwise glibc
+  // maps every buffer above its threshold afresh and the kernel's zeroing of those pages,
+  // which depends on what ran before, would be counted in the time per byte.
+  mallopt(M_MMAP_THRESHOLD, 32 << 20);
+  mallopt(M_TRIM_THRESHOLD, 1 << 30);
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv))
     return 1;
