@@ -1,9 +1,8 @@
 #include "text/bytes.h"
 
-#include <string.h>
-
 #include <algorithm>
 #include <cstring>
+#include <functional>
 
 #include "platform/platform.h"
 
@@ -16,7 +15,8 @@ std::size_t FindBytes(std::string_view text, std::string_view pattern, std::size
     return from;
   // Candidates come from memchr on the pattern's first byte, which looks at many bytes at a
   // time. Where that byte is common and candidates keep failing (a dictionary searched for
-  // "|key|" has bars in every line), memmem takes over for the rest of the text.
+  // "|key|" has bars in every line), a Boyer-Moore-Horspool search, which skips ahead by the
+  // pattern's length, takes over for the rest of the text.
   constexpr std::size_t kMinMisses = 64;
   constexpr std::size_t kDenseSpacing = 32;  // bytes per failed candidate, on average
   const char* const begin = text.data();
@@ -26,9 +26,9 @@ std::size_t FindBytes(std::string_view text, std::string_view pattern, std::size
   const char* p = first;
   for (std::size_t misses = 0; static_cast<std::size_t>(end - p) >= m; ++misses) {
     if (misses >= kMinMisses && static_cast<std::size_t>(p - first) < misses * kDenseSpacing) {
-      const void* hit = memmem(p, static_cast<std::size_t>(end - p), pattern.data(), m);
-      return hit == nullptr ? std::string_view::npos
-                            : static_cast<std::size_t>(static_cast<const char*>(hit) - begin);
+      const char* hit =
+          std::search(p, end, std::boyer_moore_horspool_searcher(pattern.begin(), pattern.end()));
+      return hit == end ? std::string_view::npos : static_cast<std::size_t>(hit - begin);
     }
     p = static_cast<const char*>(
         std::memchr(p, pattern[0], static_cast<std::size_t>(end - p) - m + 1));
