@@ -261,8 +261,7 @@ int Lookup(const Options& o) {
       if (!isbn.empty())
         isbns.emplace_back(isbn);
     }
-    if (isbns.empty())
-      throw UsageError{"the list " + PathForDisplay(o.list) + " holds no ISBN"};
+    // An empty list still goes to the plug-in, which tells the user it found no ISBN.
   }
   std::string isbnList;
   for (std::size_t i = 0; i < isbns.size(); ++i)

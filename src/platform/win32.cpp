@@ -145,11 +145,15 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
   return content;
 }
 
-void WriteWholeFile(const std::string& path, std::string_view bytes) {
-  HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                         FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (f == INVALID_HANDLE_VALUE)
-    throw SystemError(path + "を作成できません。");
+namespace {
+
+HANDLE CreateForWriting(const std::string& path) {
+  return CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                     nullptr);
+}
+
+// Writes every byte and closes the file; false when either fails.
+bool WriteAllAndClose(HANDLE f, std::string_view bytes) {
   std::size_t done = 0;
   bool ok = true;
   while (ok && done < bytes.size()) {
@@ -158,20 +162,27 @@ void WriteWholeFile(const std::string& path, std::string_view bytes) {
     ok = WriteFile(f, bytes.data() + done, chunk, &wrote, nullptr) != FALSE && wrote == chunk;
     done += wrote;
   }
-  const bool closed = CloseHandle(f) != FALSE;
-  if (!ok || !closed)
+  return CloseHandle(f) != FALSE && ok;
+}
+
+}  // namespace
+
+void WriteWholeFile(const std::string& path, std::string_view bytes) {
+  HANDLE f = CreateForWriting(path);
+  if (f == INVALID_HANDLE_VALUE)
+    throw SystemError(path + "を作成できません。");
+  if (!WriteAllAndClose(f, bytes))
     throw SystemError(path + "に書き込めません。");
 }
 
 void ReplaceFileAtomically(const std::string& path, std::string_view bytes) {
+  // Failures are told in terms of the target, the file the user knows.
   const std::string temporary = path + ".vostrel-tmp";
-  try {
-    WriteWholeFile(temporary, bytes);
-  } catch (...) {
-    DeleteFileA(temporary.c_str());
-    throw;
-  }
-  if (MoveFileExA(temporary.c_str(), path.c_str(),
+  HANDLE f = CreateForWriting(temporary);
+  if (f == INVALID_HANDLE_VALUE)
+    throw SystemError(path + "を作成できません。");
+  if (!WriteAllAndClose(f, bytes) ||
+      MoveFileExA(temporary.c_str(), path.c_str(),
                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) == FALSE) {
     DeleteFileA(temporary.c_str());
     throw SystemError(path + "に書き込めません。");

@@ -47,4 +47,19 @@ cp "$bin/vostrel.dll" "$tmp/other/"
 printf 'error: Z:%sがありません。\n' "$(printf '%s' "$tmp/other/zelkon.exe" | tr / '\\')" >"$tmp/want"
 printf 'インターネットに接続されていません https://127.0.0.1:9/F?func=file&file_name=login&?RN\n' >>"$tmp/want"
 cmp "$tmp/err" "$tmp/want" || fail "messages: $(cat "$tmp/err")"
+echo "== an empty ISBN list"
+: >"$tmp/empty.txt"
+"$wine_run" "$zelkon" lookup --workdir "Z:$tmp/work" --observe-messages \
+  --list "Z:$tmp/empty.txt" >"$tmp/out" 2>"$tmp/err" || true
+printf '検索するISBNを取得できませんでした\n' >"$tmp/want"
+head -n 1 "$tmp/err" | cmp - "$tmp/want" || fail "messages: $(cat "$tmp/err")"
+
+echo "== an error that ends the run"
+# No ISBN passes the check, so the run reaches the end and writes its (empty) output into a
+# directory that does not exist: the error's text is shown in a plain box.
+"$wine_run" "$zelkon" lookup --workdir "Z:$tmp/work" --observe-messages \
+  --out "Z:$tmp/missing/out.txt" 123 >"$tmp/out" 2>"$tmp/err" || true
+printf 'Z:%sを作成できません。\n' "$tmp/missing/out.txt" >"$tmp/want"
+head -n 1 "$tmp/err" | cmp - "$tmp/want" || fail "messages: $(cat "$tmp/err")"
+
 echo "zelkon.exe as expected"
