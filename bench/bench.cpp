@@ -520,8 +520,9 @@ void RegisterDataPath() {
   Register("DataPath/files", [pageBytes](benchmark::State& state) {
     data_path::Setup setup;
     data_path::Decode();
+    const std::string page = DecodedPage(RecordPage().text);
     std::vector<std::string> decoded;
-    for (std::string_view line : SplitLines(DecodedPage(RecordPage().text)))
+    for (std::string_view line : SplitLines(page))
       decoded.emplace_back(line);
     for (auto _ : state)
       benchmark::DoNotOptimize(data_path::FilesOnly(decoded));
