@@ -1,4 +1,7 @@
 // Author assignment from the contributor entries, with the author dictionary.
+#include <algorithm>
+#include <vector>
+
 #include "contributors/contributors.h"
 #include "text/bytes.h"
 #include "text/markup.h"
@@ -71,12 +74,104 @@ std::string AssignedNames(const TBase& rec) {
   return names;
 }
 
+// Tells which of a fixed set of names occur in a text that grows at its end (the assigned
+// names): an Aho-Corasick automaton over the names, fed each byte of the text once. A node is
+// marked when the text has shown the name it spells, and the marks stay closed under the failure
+// links, so no node is marked twice. Testing every name with a byte search of the whole text
+// instead costs the product of the two, which a page of thousands of contributors makes hours.
+class NameOccurrences {
+ public:
+  // The node that spells `name` (added when new). Only before Build.
+  int Add(std::string_view name) {
+    int node = 0;
+    for (char c : name) {
+      const auto b = static_cast<unsigned char>(c);
+      int next = Child(node, b);
+      if (next < 0) {
+        next = static_cast<int>(nodes_.size());
+        nodes_.push_back(Node{-1, nodes_[static_cast<std::size_t>(node)].firstChild, 0, b});
+        nodes_[static_cast<std::size_t>(node)].firstChild = next;
+      }
+      node = next;
+    }
+    return node;
+  }
+
+  // Sets the failure links, breadth first; then the text may be fed.
+  void Build() {
+    std::vector<int> queue;
+    queue.reserve(nodes_.size());
+    for (int c = nodes_[0].firstChild; c >= 0; c = nodes_[static_cast<std::size_t>(c)].nextSibling)
+      queue.push_back(c);
+    for (std::size_t i = 0; i < queue.size(); ++i) {
+      const int u = queue[i];
+      for (int v = At(u).firstChild; v >= 0; v = At(v).nextSibling) {
+        int f = At(u).fail;
+        while (f != 0 && Child(f, At(v).byte) < 0)
+          f = At(f).fail;
+        const int g = Child(f, At(v).byte);
+        At(v).fail = (g >= 0 && g != v) ? g : 0;
+        queue.push_back(v);
+      }
+    }
+    marked_.assign(nodes_.size(), 0);
+  }
+
+  // Forgets the text fed so far.
+  void Restart() {
+    std::fill(marked_.begin(), marked_.end(), 0);
+    state_ = 0;
+  }
+
+  void Feed(std::string_view text) {
+    for (char c : text) {
+      const auto b = static_cast<unsigned char>(c);
+      while (state_ != 0 && Child(state_, b) < 0)
+        state_ = At(state_).fail;
+      const int next = Child(state_, b);
+      state_ = next < 0 ? 0 : next;
+      for (int s = state_; s != 0 && marked_[static_cast<std::size_t>(s)] == 0; s = At(s).fail)
+        marked_[static_cast<std::size_t>(s)] = 1;
+    }
+  }
+
+  // True when the text fed since the last restart holds the name of `node`.
+  bool Seen(int node) const { return marked_[static_cast<std::size_t>(node)] != 0; }
+
+ private:
+  struct Node {
+    int firstChild = -1;
+    int nextSibling = -1;
+    int fail = 0;
+    unsigned char byte = 0;
+  };
+  Node& At(int node) { return nodes_[static_cast<std::size_t>(node)]; }
+  int Child(int node, unsigned char b) const {
+    for (int c = nodes_[static_cast<std::size_t>(node)].firstChild; c >= 0;
+         c = nodes_[static_cast<std::size_t>(c)].nextSibling) {
+      if (nodes_[static_cast<std::size_t>(c)].byte == b)
+        return c;
+    }
+    return -1;
+  }
+
+  std::vector<Node> nodes_{Node{}};
+  std::vector<char> marked_;
+  int state_ = 0;
+};
+
 }  // namespace
 
 void AssignAuthors(const ContributorList& list, TBase& rec) {
-  // Kept equal to AssignedNames(rec) throughout: rebuilt when an author place is set, extended
-  // when a name is added to OtherContributors, so the names are not copied again per entry.
-  std::string assigned = AssignedNames(rec);
+  // What each entry offers, which does not depend on the places already given: its name (from
+  // the dictionary when it knows the name), reading and note.
+  struct Candidate {
+    std::string_view name, reading, note;
+    int node = 0;
+  };
+  std::vector<Candidate> candidates;
+  candidates.reserve(list.Entries().size());
+  NameOccurrences occurrences;
   for (const std::string& entry : list.Entries()) {
     // The role digit goes; a role suffix stays part of the name.
     std::string_view name = entry.empty() ? std::string_view() : std::string_view(entry).substr(1);
@@ -91,25 +186,38 @@ void AssignAuthors(const ContributorList& list, TBase& rec) {
     const DictionaryEntry known = LookupAuthor(name);
     if (known.found)
       name = known.name;
-
-    if (!name.empty() && Contains(assigned, name))
-      continue;
-
     const std::string_view reading = known.reading.empty() ? bracketReading : known.reading;
+    candidates.push_back({name, reading, known.note, occurrences.Add(name)});
+  }
+  occurrences.Build();
+
+  // The duplicate test asks whether a name occurs anywhere in the names already given
+  // (AssignedNames), which is fed to `occurrences` as it grows: whole again when an author place
+  // is given, at its end when a name joins OtherContributors.
+  occurrences.Feed(AssignedNames(rec));
+  for (const Candidate& c : candidates) {
+    if (!c.name.empty() && occurrences.Seen(c.node))
+      continue;
     if (rec.Author1.empty()) {
-      rec.Author1 = std::string(name);
-      rec.Author1Reading = std::string(reading);
-      rec.Author1Note = std::string(known.note);
-      assigned = AssignedNames(rec);
+      rec.Author1 = std::string(c.name);
+      rec.Author1Reading = std::string(c.reading);
+      rec.Author1Note = std::string(c.note);
+      if (!c.name.empty()) {
+        occurrences.Restart();
+        occurrences.Feed(AssignedNames(rec));
+      }
     } else if (rec.Author2.empty()) {
-      rec.Author2 = std::string(name);
-      rec.Author2Reading = std::string(reading);
-      assigned = AssignedNames(rec);
+      rec.Author2 = std::string(c.name);
+      rec.Author2Reading = std::string(c.reading);
+      if (!c.name.empty()) {
+        occurrences.Restart();
+        occurrences.Feed(AssignedNames(rec));
+      }
     } else {
       rec.OtherContributors += "\r\n";
-      rec.OtherContributors += name;
-      assigned += "\r\n";
-      assigned += name;
+      rec.OtherContributors += c.name;
+      occurrences.Feed("\r\n");
+      occurrences.Feed(c.name);
     }
   }
   rec.OtherContributors = std::string(Trim(rec.OtherContributors));

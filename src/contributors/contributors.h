@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,10 +19,18 @@ class ContributorList {
  public:
   // Inserts the entry in order; false when an equal entry is already held.
   bool Add(std::string entry);
-  const std::vector<std::string>& Entries() const { return entries_; }
+  // The entries in order.
+  const std::vector<std::string>& Entries() const;
 
  private:
-  std::vector<std::string> entries_;
+  struct Less {
+    bool operator()(const std::string& a, const std::string& b) const;
+  };
+  // A balanced tree: each insertion costs a logarithmic number of comparisons and no moves, so
+  // a page of many thousands of contributors is still read in time linear in its size.
+  std::set<std::string, Less> held_;
+  mutable std::vector<std::string> entries_;  // held_ in order, rebuilt after an insertion
+  mutable bool stale_ = false;
 };
 
 // Cuts a responsibility statement into contributors at `separator`, recognises each one's role

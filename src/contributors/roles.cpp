@@ -154,15 +154,24 @@ void AddSegment(std::string segment, ContributorList& list) {
 
 }  // namespace
 
+bool ContributorList::Less::operator()(const std::string& a, const std::string& b) const {
+  return platform::CompareIgnoreCase(a, b) < 0;
+}
+
 bool ContributorList::Add(std::string entry) {
-  const auto at = std::lower_bound(entries_.begin(), entries_.end(), entry,
-                                   [](const std::string& held, const std::string& e) {
-                                     return platform::CompareIgnoreCase(held, e) < 0;
-                                   });
-  if (at != entries_.end() && platform::CompareIgnoreCase(*at, entry) == 0)
+  // An entry equal to a held one under the comparison is equivalent to it in the tree.
+  if (!held_.insert(std::move(entry)).second)
     return false;
-  entries_.insert(at, std::move(entry));
+  stale_ = true;
   return true;
+}
+
+const std::vector<std::string>& ContributorList::Entries() const {
+  if (stale_) {
+    entries_.assign(held_.begin(), held_.end());
+    stale_ = false;
+  }
+  return entries_;
 }
 
 void ParseContributors(std::string_view statement, std::string_view separator,

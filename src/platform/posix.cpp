@@ -194,12 +194,22 @@ void WriteWholeFile(const std::string& path, std::string_view bytes) {
 }
 
 void ReplaceFileAtomically(const std::string& path, std::string_view bytes) {
-  const std::string temporary = path + ".vostrel-tmp";
-  try {
-    WriteWholeFile(temporary, bytes);
-  } catch (...) {
+  // The temporary file sits in the target's directory (so the rename stays on one file system)
+  // under a short name of its own: a name built on the target's could pass the file system's
+  // limit of 255 bytes where the target's own name does not. The process id keeps two hosts
+  // writing into one directory apart.
+  const std::size_t slash = path.rfind('/');
+  const std::string directory = slash == std::string::npos ? "" : path.substr(0, slash + 1);
+  const std::string temporary = directory + ".vostrel-" + std::to_string(getpid()) + ".tmp";
+  // Failures are told in terms of the target, the file the user knows.
+  std::FILE* f = std::fopen(temporary.c_str(), "wb");
+  if (f == nullptr)
+    throw SystemError(path + "を作成できません。");
+  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+  const bool closed = std::fclose(f) == 0;
+  if (!written || !closed) {
     std::remove(temporary.c_str());
-    throw;
+    throw SystemError(path + "に書き込めません。");
   }
   if (std::rename(temporary.c_str(), path.c_str()) != 0) {
     std::remove(temporary.c_str());

@@ -107,6 +107,27 @@ bool NeedsQuotes(std::string_view item) {
   return false;
 }
 
+// The field as it can stand in a line that the host reads character by character: up to its
+// first NUL byte (a reader of C strings stops there, and with it the rest of the file), and
+// without any lead byte that lacks its second byte (one cut off at the end of a field, or one
+// followed by a byte below 0x40, which no second byte is). Such a lead byte would take the comma,
+// quote or line break after it along and shift every later item. Whole characters pass
+// unchanged.
+std::string WholeCharacters(std::string_view text) {
+  text = UpToNul(text);
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (!IsLeadByte(static_cast<unsigned char>(text[i]))) {
+      out += text[i];
+    } else if (i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) >= 0x40) {
+      out.append(text, i, 2);
+      ++i;
+    }
+  }
+  return out;
+}
+
 void AppendCommaItem(std::string& line, std::string_view item) {
   if (!NeedsQuotes(item)) {
     line += item;
@@ -155,7 +176,7 @@ std::string BuildBookLine(TBase& rec) {
       field = ToHalfWidth(field);
     if (k > 1)
       line += ',';
-    AppendCommaItem(line, EscapeItem(field));
+    AppendCommaItem(line, EscapeItem(WholeCharacters(field)));
   }
   return line;
 }
