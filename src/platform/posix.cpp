@@ -639,10 +639,14 @@ std::string HalfWidthAnsi(std::string_view text) {
   return WideToAnsi(HalfWidthWide(AnsiToWide(text)));
 }
 
+std::string CollationKey(std::string_view text) {
+  return SortKey(AnsiToWide(text));
+}
+
 int CompareIgnoreCase(std::string_view a, std::string_view b) {
   // CompareStringA decodes both texts and orders them by their sort keys.
-  const std::string x = SortKey(AnsiToWide(a));
-  const std::string y = SortKey(AnsiToWide(b));
+  const std::string x = CollationKey(a);
+  const std::string y = CollationKey(b);
   const int c = std::memcmp(x.data(), y.data(), std::min(x.size(), y.size()));
   if (c != 0)
     return c < 0 ? -1 : 1;
