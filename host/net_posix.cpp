@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -83,8 +84,43 @@ Transfer& TheTransfer() {
 }
 
 DownloadSettings settings;
-// The system's certificate authorities followed by the extra one, when one is configured.
-std::string caBundle;
+// The system's certificate authorities followed by the extra one, when one is given, kept in
+// a file of our own: libcurl caches a certificate file's store between connections, while a
+// bundle handed over in memory is parsed again for every new connection.
+class CaBundleFile {
+ public:
+  CaBundleFile() = default;
+  CaBundleFile(const CaBundleFile&) = delete;
+  CaBundleFile& operator=(const CaBundleFile&) = delete;
+  ~CaBundleFile() { Remove(); }
+
+  void Replace(const std::string& pem) {
+    Remove();
+    if (pem.empty())
+      return;
+    std::string name = "/tmp/zelkon-ca-XXXXXX";
+    if (const char* dir = std::getenv("TMPDIR"); dir != nullptr && *dir != '\0')
+      name = std::string(dir) + "/zelkon-ca-XXXXXX";
+    const int fd = mkstemp(name.data());
+    if (fd < 0)
+      throw std::runtime_error("cannot create a file for the certificate bundle");
+    const bool written = write(fd, pem.data(), pem.size()) == static_cast<ssize_t>(pem.size());
+    close(fd);
+    path_ = name;
+    if (!written)
+      throw std::runtime_error("cannot write the certificate bundle");
+  }
+  const std::string& path() const { return path_; }
+
+ private:
+  void Remove() {
+    if (!path_.empty())
+      unlink(path_.c_str());
+    path_.clear();
+  }
+  std::string path_;
+};
+CaBundleFile caBundle;
 
 std::string ReadWhole(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -119,7 +155,7 @@ void Configure(const DownloadSettings& next) {
     bundle += extra;
   }
   settings = next;
-  caBundle = std::move(bundle);
+  caBundle.Replace(bundle);
 }
 
 bool CanConnect(std::string_view url, int timeoutMs) {
@@ -166,12 +202,8 @@ bool Download(const std::string& path, const std::string& url) {
   curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
   curl_easy_setopt(easy, CURLOPT_USERAGENT, "zelkon/1.0");
   curl_easy_setopt(easy, CURLOPT_ACCEPT_ENCODING, "");
-  if (!caBundle.empty()) {
-    curl_blob blob{caBundle.data(), caBundle.size(), CURL_BLOB_NOCOPY};
-    curl_easy_setopt(easy, CURLOPT_CAINFO_BLOB, &blob);
-  } else {
-    curl_easy_setopt(easy, CURLOPT_CAINFO_BLOB, nullptr);
-  }
+  if (!caBundle.path().empty())
+    curl_easy_setopt(easy, CURLOPT_CAINFO, caBundle.path().c_str());
   curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, WriteBody);
   curl_easy_setopt(easy, CURLOPT_WRITEDATA, file);
 

@@ -173,8 +173,8 @@ bool Download(const std::string& path, const std::string& url) {
   // tells a cut-off answer from a whole one.
   char declared[32] = {};
   DWORD declaredSize = sizeof declared;
-  const bool hasLength = HttpQueryInfoA(request, HTTP_QUERY_CONTENT_LENGTH, declared,
-                                        &declaredSize, nullptr) != FALSE;
+  const bool hasLength =
+      HttpQueryInfoA(request, HTTP_QUERY_CONTENT_LENGTH, declared, &declaredSize, nullptr) != FALSE;
   unsigned long long received = 0;
   std::vector<char> buffer(64 * 1024);
   while (ok) {

@@ -3,7 +3,7 @@
 #pragma once
 
 #include <cstddef>
-#include <set>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,12 +23,10 @@ class ContributorList {
   const std::vector<std::string>& Entries() const;
 
  private:
-  struct Less {
-    bool operator()(const std::string& a, const std::string& b) const;
-  };
-  // A balanced tree: each insertion costs a logarithmic number of comparisons and no moves, so
-  // a page of many thousands of contributors is still read in time linear in its size.
-  std::set<std::string, Less> held_;
+  // A balanced tree keyed by each entry's collation key, computed once per entry: each
+  // insertion costs a logarithmic number of byte comparisons and no moves, so a page of many
+  // thousands of contributors is still read in time linear in its size.
+  std::map<std::string, std::string> held_;   // collation key -> entry
   mutable std::vector<std::string> entries_;  // held_ in order, rebuilt after an insertion
   mutable bool stale_ = false;
 };

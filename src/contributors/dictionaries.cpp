@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "contributors/contributors.h"
+#include "platform/platform.h"
 #include "text/bytes.h"
 #include "text/markup.h"
 
@@ -11,10 +12,13 @@ namespace vostrel {
 Dictionary LabelDict;
 
 Dictionary LoadDictionary(const std::string& path) {
-  const std::optional<std::vector<std::string>> lines = ReadTextLines(path);
-  if (!lines)
+  const std::optional<std::string> bytes = platform::ReadWholeFile(path);
+  if (!bytes)
     return {};
-  return {lines->size(), JoinLinesCrLf(*lines)};
+  // The lines stay views into the file's bytes until they are joined: the run reads the
+  // dictionaries for every ISBN, and a large one would otherwise cost a copy per line.
+  const std::vector<std::string_view> lines = SplitLines(*bytes);
+  return {lines.size(), JoinLinesCrLf(lines)};
 }
 
 void LoadLabelDictionary(const std::string& directory) {

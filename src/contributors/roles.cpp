@@ -154,13 +154,10 @@ void AddSegment(std::string segment, ContributorList& list) {
 
 }  // namespace
 
-bool ContributorList::Less::operator()(const std::string& a, const std::string& b) const {
-  return platform::CompareIgnoreCase(a, b) < 0;
-}
-
 bool ContributorList::Add(std::string entry) {
-  // An entry equal to a held one under the comparison is equivalent to it in the tree.
-  if (!held_.insert(std::move(entry)).second)
+  // An entry equal to a held one under the comparison has the same key.
+  std::string key = platform::CollationKey(entry);
+  if (!held_.try_emplace(std::move(key), std::move(entry)).second)
     return false;
   stale_ = true;
   return true;
@@ -168,7 +165,10 @@ bool ContributorList::Add(std::string entry) {
 
 const std::vector<std::string>& ContributorList::Entries() const {
   if (stale_) {
-    entries_.assign(held_.begin(), held_.end());
+    entries_.clear();
+    entries_.reserve(held_.size());
+    for (const auto& [key, entry] : held_)
+      entries_.push_back(entry);
     stale_ = false;
   }
   return entries_;

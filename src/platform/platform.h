@@ -53,6 +53,10 @@ std::u16string HalfWidthWide(std::u16string_view text);
 // `a` sorts before, equal to or after `b`.
 int CompareIgnoreCase(std::string_view a, std::string_view b);
 
+// LCMapStringA(LOCALE_USER_DEFAULT, LCMAP_SORTKEY | NORM_IGNORECASE, ...): a key whose plain
+// byte order is the order of CompareIgnoreCase, so a text compared many times is keyed once.
+std::string CollationKey(std::string_view text);
+
 // --- modules --------------------------------------------------------------------------------
 
 using ModuleHandle = void*;

@@ -1,6 +1,7 @@
 // POSIX stand-in for the Win32 calls the plug-in relies on.
 #include <dlfcn.h>
 #include <limits.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -164,7 +165,13 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
   std::FILE* f = std::fopen(path.c_str(), "rb");
   if (f == nullptr)
     throw SystemError(path + "を読み込めません。");
+  // The file's size up front: one allocation and one read for the whole file (the run reads
+  // the dictionaries for every ISBN). A file that grows meanwhile is read on to its end.
   std::string content;
+  struct stat info {};
+  if (fstat(fileno(f), &info) == 0 && info.st_size > 0)
+    content.resize(static_cast<std::size_t>(info.st_size));
+  content.resize(std::fread(content.data(), 1, content.size(), f));
   char chunk[65536];
   std::size_t got = 0;
   while ((got = std::fread(chunk, 1, sizeof chunk, f)) > 0)
@@ -567,20 +574,45 @@ std::u16string AnsiToWide(std::string_view text) {
 }
 
 std::string WideToAnsi(std::u16string_view text) {
-  const std::vector<std::uint16_t>& encode = EncodeTable();
-  std::string out;
-  out.reserve(text.size() * 2);
-  for (char16_t unit : text) {
-    const std::uint16_t code = encode[unit];
-    if (code == kNoCode) {
-      out += '?';
-    } else if (code > 0xFF) {
-      out += static_cast<char>(code >> 8);
-      out += static_cast<char>(code & 0xFF);
-    } else {
-      out += static_cast<char>(code);
+  const std::uint16_t* encode = EncodeTable().data();
+  // At most two bytes a unit: one buffer, written in place and cut to what was written.
+  std::string out(text.size() * 2, '\0');
+  char* p = out.data();
+  const std::size_t n = text.size();
+  for (std::size_t i = 0; i < n; ++i) {
+    // Runs of ASCII go eight units at a time while every code is one byte; the room for two
+    // bytes a unit covers the eight stores. Otherwise the bytes stored are overwritten below.
+    while (i + 8 <= n && text[i] < 0x80) {
+      char16_t any = 0;
+      for (std::size_t k = 0; k < 8; ++k)
+        any |= text[i + k];
+      if (any >= 0x80)
+        break;
+      std::uint16_t codes = 0;
+      for (std::size_t k = 0; k < 8; ++k) {
+        const std::uint16_t code = encode[text[i + k]];
+        p[k] = static_cast<char>(code);
+        codes |= code;
+      }
+      if (codes > 0xFF)
+        break;
+      p += 8;
+      i += 8;
     }
+    if (i == n)
+      break;
+    std::uint16_t code = encode[text[i]];
+    if (code == kNoCode)
+      code = '?';
+    // Both bytes are stored every time and the end moves by the code's length: no branch on
+    // the kind of character. The second store stays inside the buffer, which has room for two
+    // bytes for every unit.
+    const bool twoBytes = code > 0xFF;
+    p[0] = static_cast<char>(twoBytes ? code >> 8 : code);
+    p[1] = static_cast<char>(code & 0xFF);
+    p += twoBytes ? 2 : 1;
   }
+  out.resize(static_cast<std::size_t>(p - out.data()));
   return out;
 }
 
@@ -607,10 +639,14 @@ std::string HalfWidthAnsi(std::string_view text) {
   return WideToAnsi(HalfWidthWide(AnsiToWide(text)));
 }
 
+std::string CollationKey(std::string_view text) {
+  return SortKey(AnsiToWide(text));
+}
+
 int CompareIgnoreCase(std::string_view a, std::string_view b) {
   // CompareStringA decodes both texts and orders them by their sort keys.
-  const std::string x = SortKey(AnsiToWide(a));
-  const std::string y = SortKey(AnsiToWide(b));
+  const std::string x = CollationKey(a);
+  const std::string y = CollationKey(b);
   const int c = std::memcmp(x.data(), y.data(), std::min(x.size(), y.size()));
   if (c != 0)
     return c < 0 ? -1 : 1;

@@ -70,6 +70,20 @@ int CompareIgnoreCase(std::string_view a, std::string_view b) {
          CSTR_EQUAL;
 }
 
+std::string CollationKey(std::string_view text) {
+  constexpr DWORD kFlags = LCMAP_SORTKEY | NORM_IGNORECASE;
+  const char* source = text.empty() ? "" : text.data();
+  const int n = LCMapStringA(LOCALE_USER_DEFAULT, kFlags, source, ToInt(text.size()), nullptr, 0);
+  std::string key(static_cast<std::size_t>(n), '\0');
+  if (n > 0) {
+    LCMapStringA(LOCALE_USER_DEFAULT, kFlags, source, ToInt(text.size()), key.data(), n);
+  }
+  // The key ends with a zero byte that takes no part in the order.
+  if (!key.empty() && key.back() == '\0')
+    key.pop_back();
+  return key;
+}
+
 // --- modules --------------------------------------------------------------------------------
 
 ModuleHandle LoadModule(const std::string& path) {

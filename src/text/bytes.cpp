@@ -1,6 +1,8 @@
 #include "text/bytes.h"
 
 #include <algorithm>
+#include <cstring>
+#include <functional>
 
 #include "platform/platform.h"
 
@@ -9,7 +11,34 @@ namespace vostrel {
 std::size_t FindBytes(std::string_view text, std::string_view pattern, std::size_t from) {
   if (from > text.size())
     return std::string_view::npos;
-  return text.find(pattern, from);
+  if (pattern.empty())
+    return from;
+  // Candidates come from memchr on the pattern's first byte, which looks at many bytes at a
+  // time. Where that byte is common and candidates keep failing (a dictionary searched for
+  // "|key|" has bars in every line), a Boyer-Moore-Horspool search, which skips ahead by the
+  // pattern's length, takes over for the rest of the text.
+  constexpr std::size_t kMinMisses = 64;
+  constexpr std::size_t kDenseSpacing = 32;  // bytes per failed candidate, on average
+  const char* const begin = text.data();
+  const char* const end = begin + text.size();
+  const char* const first = begin + from;
+  const std::size_t m = pattern.size();
+  const char* p = first;
+  for (std::size_t misses = 0; static_cast<std::size_t>(end - p) >= m; ++misses) {
+    if (misses >= kMinMisses && static_cast<std::size_t>(p - first) < misses * kDenseSpacing) {
+      const char* hit =
+          std::search(p, end, std::boyer_moore_horspool_searcher(pattern.begin(), pattern.end()));
+      return hit == end ? std::string_view::npos : static_cast<std::size_t>(hit - begin);
+    }
+    p = static_cast<const char*>(
+        std::memchr(p, pattern[0], static_cast<std::size_t>(end - p) - m + 1));
+    if (p == nullptr)
+      return std::string_view::npos;
+    if (std::memcmp(p, pattern.data(), m) == 0)
+      return static_cast<std::size_t>(p - begin);
+    ++p;
+  }
+  return std::string_view::npos;
 }
 
 std::size_t FindChars(std::string_view text, std::string_view pattern, std::size_t from) {
@@ -103,20 +132,29 @@ std::string_view UpToNul(std::string_view text) {
 
 std::vector<std::string_view> SplitLines(std::string_view text) {
   text = UpToNul(text);
+  const std::size_t n = text.size();
+  // The next CR and the next LF at or after `from`, n when there is none; memchr looks at many
+  // bytes at a time, and each answer is kept until the walk passes it.
+  const auto next = [&text, n](std::size_t from, char c) {
+    if (from >= n)
+      return n;
+    const void* hit = std::memchr(text.data() + from, c, n - from);
+    return hit == nullptr ? n
+                          : static_cast<std::size_t>(static_cast<const char*>(hit) - text.data());
+  };
   std::vector<std::string_view> lines;
   std::size_t start = 0;
-  std::size_t i = 0;
-  while (i < text.size()) {
-    const char c = text[i];
-    if (c != '\r' && c != '\n') {
-      ++i;
-      continue;
-    }
+  std::size_t cr = next(0, '\r');
+  std::size_t lf = next(0, '\n');
+  for (std::size_t i = std::min(cr, lf); i < n; i = std::min(cr, lf)) {
     lines.push_back(text.substr(start, i - start));
-    i += (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ? 2 : 1;
-    start = i;
+    start = i == cr && lf == i + 1 ? i + 2 : i + 1;  // CR LF is one break
+    if (cr < start)
+      cr = next(start, '\r');
+    if (lf < start)
+      lf = next(start, '\n');
   }
-  if (start < text.size())
+  if (start < n)
     lines.push_back(text.substr(start));
   return lines;
 }

@@ -37,6 +37,36 @@ TEST(FindChars, SkipsMatchesStartingOnATrailByte) {
   EXPECT_EQ(FindBytes(minus, "|"), 1u);
 }
 
+// A text where the pattern's first byte stands everywhere (a dictionary's bars) is searched by
+// another method after many failed candidates: it must find what the plain search finds, from
+// any starting point, wherever the pattern stands or when it is absent.
+TEST(FindBytes, TextFullOfThePatternsFirstByte) {
+  std::string text;
+  for (int k = 0; k < 400; ++k)
+    text += "|" + std::to_string(k) + "|name|";
+  struct Case {
+    const char* label;
+    std::string pattern;
+  };
+  const Case cases[] = {
+      {"near the start", "|3|name|"}, {"far in", "|377|name|"},   {"last", "|399|name|"},
+      {"absent", "|400|name|"},       {"overlapping bars", "||"}, {"one byte", "|"},
+      {"the whole text", text},
+  };
+  for (const Case& c : cases) {
+    for (std::size_t from : {std::size_t{0}, std::size_t{1}, std::size_t{500}, text.size()}) {
+      SCOPED_TRACE(std::string(c.label) + " from " + std::to_string(from));
+      EXPECT_EQ(FindBytes(text, c.pattern, from), std::string_view(text).find(c.pattern, from));
+    }
+  }
+  // The pattern right after 0 to 150 failed candidates: one of them puts it just where the
+  // search changes its method.
+  for (std::size_t decoys = 0; decoys <= 150; ++decoys) {
+    const std::string bars = std::string(decoys, '|') + "|y|";
+    ASSERT_EQ(FindBytes(bars, "|y|"), decoys);
+  }
+}
+
 TEST(ReplaceAll, LeftToRightWithoutOverlapsOrRescans) {
   struct Case {
     const char* label;
@@ -99,6 +129,9 @@ TEST(SplitLines, BreaksAtEveryLineEndKind) {
       {"mixed breaks", "a\r\n\nb\rc", {"a", "", "b", "c"}},
       {"single break", "\n", {""}},
       {"CR then CR LF", "a\r\r\nb", {"a", "", "b"}},
+      {"LF then CR is two breaks", "a\n\rb", {"a", "", "b"}},
+      {"lone CR at the end", "a\nb\r", {"a", "b"}},
+      {"empty lines between CR LF", "\r\n\r\na\r\n", {"", "", "a"}},
       {"NUL ends the text", std::string("a\nb\0c\nd", 7), {"a", "b"}},
   };
   for (const Case& c : cases) {

@@ -115,6 +115,36 @@ TEST(WideToAnsi, EveryCharacterRoundTrips) {
   }
 }
 
+// Long texts go through the eight-unit path for runs of ASCII: whatever stands at any place of
+// a run (a two-byte code, an unmappable unit, a control character), the whole text encodes as
+// its units one by one do.
+TEST(WideToAnsi, LongTextsEncodeAsTheirUnitsDo) {
+  struct Case {
+    const char* label;
+    char16_t unit;
+  };
+  const Case cases[] = {
+      {"kanji", u'\u8868'},
+      {"half-width katakana", u'\uFF71'},
+      {"no code page 932 character", u'\u0100'},
+      {"best fit to ASCII", u'\u00A5'},
+      {"NUL", u'\0'},
+      {"DEL", u'\x7F'},
+  };
+  const std::u16string run = u"<td class=\"t-td-full\" align=\"left\">";
+  for (const Case& c : cases) {
+    for (std::size_t at = 0; at <= run.size(); ++at) {
+      SCOPED_TRACE(std::string(c.label) + " at " + std::to_string(at));
+      std::u16string text = run;
+      text.insert(at, 1, c.unit);
+      std::string want;
+      for (char16_t unit : text)
+        want += WideToAnsi(std::u16string(1, unit));
+      EXPECT_EQ(WideToAnsi(text), want);
+    }
+  }
+}
+
 TEST(HalfWidthAnsi, MapsLikeLCMapStringA) {
   struct Case {
     const char* label;

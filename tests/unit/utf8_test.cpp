@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "catalogue/catalogue.h"
 
@@ -98,6 +99,96 @@ TEST(Utf8ToAnsi, EveryPrefixStaysInsideTheText) {
       EXPECT_EQ(got.substr(0, 5), "<p>\x96\x7B");
     }
   }
+}
+
+// Runs of ASCII are decoded eight bytes at a time and runs of kana and kanji four characters
+// at a time. Whatever stands at any place of such a run, and however the run ends, the page
+// decodes as its characters do one by one (each alone is too short for the runs' paths).
+TEST(Utf8ToAnsi, AnythingInsideALongRun) {
+  struct Insert {
+    const char* label;
+    std::string bytes;
+    bool ends = false;  // the page ends where it stands
+    bool fails = false;
+  };
+  const Insert inserts[] = {
+      {"hiragana a", "\xE3\x81\x82"},
+      {"two-byte sequence", "\xC3\x97"},
+      {"outside the BMP", "\xF0\x9F\x98\x80"},
+      {"control character", "\x01"},
+      {"ASCII letter", "a"},
+      {"three-byte sequence with ASCII trail bytes",
+       "\xE3"
+       "ab"},
+      {"zero byte", "\0"s, true},
+      {"overlong zero, two bytes", "\xC0\x80", true},
+      {"overlong zero, three bytes", "\xE0\x80\x80", true},
+      {"continuation byte", "\x80", false, true},
+      {"0xFF", "\xFF", false, true},
+  };
+  struct Run {
+    const char* label;
+    std::vector<std::string> characters;
+  };
+  std::vector<std::string> ascii, kanji;
+  for (char c : std::string_view("<td class=\"t-td-full\" align=\"left\">"))
+    ascii.emplace_back(1, c);
+  // 硝子の庭ある庭師の手記を読む
+  for (const char* c :
+       {"\xE7\xA1\x9D", "\xE5\xAD\x90", "\xE3\x81\xAE", "\xE5\xBA\xAD", "\xE3\x81\x82",
+        "\xE3\x82\x8B", "\xE5\xBA\xAD", "\xE5\xB8\xAB", "\xE3\x81\xAE", "\xE6\x89\x8B",
+        "\xE8\xA8\x98", "\xE3\x82\x92", "\xE8\xAA\xAD", "\xE3\x82\x80"})
+    kanji.emplace_back(c);
+  const Run runs[] = {{"ASCII", ascii}, {"kanji", kanji}};
+
+  for (const Run& run : runs) {
+    const std::size_t count = run.characters.size();
+    for (const Insert& insert : inserts) {
+      for (std::size_t at = 0; at <= count; ++at) {
+        for (std::size_t length : {at, count}) {
+          SCOPED_TRACE(std::string(run.label) + " run, " + insert.label + " at " +
+                       std::to_string(at) + " of " + std::to_string(length));
+          std::string page, want;
+          for (std::size_t k = 0; k < length; ++k) {
+            if (k == at)
+              page += insert.bytes;
+            page += run.characters[k];
+          }
+          if (at == length)
+            page += insert.bytes;
+          if (insert.fails) {
+            EXPECT_THROW(Utf8ToAnsi(page), DecodeError);
+            continue;
+          }
+          for (std::size_t k = 0; k < at; ++k)
+            want += Utf8ToAnsi(run.characters[k]);
+          if (!insert.ends) {
+            want += Utf8ToAnsi(insert.bytes);
+            for (std::size_t k = at; k < length; ++k)
+              want += Utf8ToAnsi(run.characters[k]);
+          }
+          EXPECT_EQ(Utf8ToAnsi(page), want);
+        }
+      }
+    }
+  }
+}
+
+// A page longer than the decoder's buffer of units comes out whole, across the buffer's seams.
+TEST(Utf8ToAnsi, LongPageComesOutWhole) {
+  std::string page, want;
+  for (int k = 0; k < 20000; ++k) {
+    page += k % 3 == 0 ? "\xE3\x81\x82" : k % 3 == 1 ? "ab" : "\xC3\x97";
+    want += k % 3 == 0 ? "\x82\xA0" : k % 3 == 1 ? "ab" : "\x81\x7E";
+  }
+  EXPECT_EQ(Utf8ToAnsi(page), want);
+}
+
+// A byte that cannot begin a sequence fails the page wherever it stands, also far behind a
+// sequence that decoded to zero.
+TEST(Utf8ToAnsi, BadByteFailsAfterALongRunBehindAnOverlongZero) {
+  const std::string page = "ab\xC0\x80" + std::string(40, 'x') + "\x80" + std::string(20, 'y');
+  EXPECT_THROW(Utf8ToAnsi(page), DecodeError);
 }
 
 }  // namespace
