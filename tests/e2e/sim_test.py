@@ -219,9 +219,9 @@ def check_faults(sim_path):
 
     sim = Sim(sim_path)
     try:
-        check(sim.get("/__sim/fault?spec=login%3Dstatus%3A418")[0] == 200, "a control request adds a fault")
+        check(sim.get("/__sim/fault?rule=login%3Dstatus%3A418")[0] == 200, "a control request adds a fault")
         check(sim.get(LOGIN)[0] == 418, "the fault added by a control request applies")
-        check(sim.get("/__sim/fault?spec=nosuch%3Dstatus")[0] == 400, "a bad fault spec answers 400")
+        check(sim.get("/__sim/fault?rule=nosuch%3Dstatus")[0] == 400, "a bad fault rule answers 400")
         log = sim.get("/__sim/log")[1].decode()
         check(log.count("\tlogin\t418*\t") == 1, "the log shows the failed login")
         sim.get("/__sim/reset")

@@ -75,7 +75,7 @@ faults (each may be given several times):
                         refused from then on)
   --offline             print a base URL whose port nobody listens on, then wait
 control requests (not counted, never failed):
-  /__sim/fault?spec=STEP=KIND...   add a fault;  /__sim/reset   drop faults and counters
+  /__sim/fault?rule=STEP=KIND...   add a fault;  /__sim/reset   drop faults and counters
   /__sim/log                        the request lines so far
 )";
 
@@ -131,13 +131,13 @@ int ParseNumber(std::string_view text, const std::string& what) {
 }
 
 // STEP=KIND[:ARG][#K]
-Fault ParseFault(std::string_view spec) {
+Fault ParseFault(std::string_view rule) {
   Fault fault;
-  const std::size_t eq = spec.find('=');
+  const std::size_t eq = rule.find('=');
   if (eq == std::string_view::npos)
-    UsageError("fault \"" + std::string(spec) + "\" lacks STEP=");
-  const std::string_view step = spec.substr(0, eq);
-  std::string_view rest = spec.substr(eq + 1);
+    UsageError("fault \"" + std::string(rule) + "\" lacks STEP=");
+  const std::string_view step = rule.substr(0, eq);
+  std::string_view rest = rule.substr(eq + 1);
   if (step == "login")
     fault.step = Step::Login;
   else if (step == "visit")
@@ -234,11 +234,11 @@ Options ParseOptions(int argc, char** argv) {
     } else if (arg == "--fault") {
       options.faults.push_back(ParseFault(value(i)));
     } else if (arg == "--fail-after") {
-      const std::string spec = value(i);
-      const std::size_t colon = spec.find(':');
-      options.failAfter = ParseNumber(spec.substr(0, colon), "--fail-after");
+      const std::string rule = value(i);
+      const std::size_t colon = rule.find(':');
+      options.failAfter = ParseNumber(rule.substr(0, colon), "--fail-after");
       if (colon != std::string::npos)
-        options.failStatus = ParseNumber(spec.substr(colon + 1), "--fail-after status");
+        options.failStatus = ParseNumber(rule.substr(colon + 1), "--fail-after status");
     } else if (arg == "--offline-after") {
       options.offlineAfter = ParseNumber(value(i), "--offline-after");
     } else if (arg == "--offline") {
@@ -504,9 +504,9 @@ class Catalogue {
 
   void Control(const httplib::Request& req, httplib::Response& res) {
     std::lock_guard lock(mutex_);
-    if (req.path == "/__sim/fault" && req.has_param("spec")) {
+    if (req.path == "/__sim/fault" && req.has_param("rule")) {
       try {
-        faults_.push_back(ParseFault(req.get_param_value("spec")));
+        faults_.push_back(ParseFault(req.get_param_value("rule")));
         res.set_content("ok\n", "text/plain");
       } catch (const BadArgument& error) {
         res.status = 400;
