@@ -1,8 +1,10 @@
 // zelkon's command line, run as a program: with the real plug-in, with a plug-in of the tests'
 // own, and with arguments it must refuse.
 #include <gtest/gtest.h>
+
 #include <sys/wait.h>
 #include <unistd.h>
+#include "files.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -16,14 +18,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::optional<std::string> ReadFile(const fs::path& path) {
-  if (!fs::is_regular_file(path))
-    return std::nullopt;
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using vostrel::testing::ReadFileIfPresent;
 
 std::string Quoted(const std::string& arg) {
   std::string out = "'";
@@ -58,8 +53,8 @@ class Cli : public ::testing::Test {
     const int raw = std::system(command.c_str());
     Result r;
     r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    r.out = ReadFile(out).value_or("");
-    r.err = ReadFile(err).value_or("");
+    r.out = ReadFileIfPresent(out).value_or("");
+    r.err = ReadFileIfPresent(err).value_or("");
     return r;
   }
 
@@ -95,7 +90,7 @@ TEST_F(Cli, LookupWithIsbnsTheHostRejects) {
   EXPECT_EQ(r.out, "work directory: " + work_ + "\noutput: " + work_ +
                        "output.txt\n0 found, 2 not found: 123 4061495004\n");
   EXPECT_EQ(r.err, "");
-  EXPECT_EQ(ReadFile(work_ + "output.txt"), "");
+  EXPECT_EQ(ReadFileIfPresent(work_ + "output.txt"), "");
 }
 
 TEST_F(Cli, OfflineCatalogueIsReportedByThePlugin) {
@@ -114,7 +109,7 @@ TEST_F(Cli, ShowsTheBooksOfTheOutputFile) {
   EXPECT_EQ(r.status, 0) << r.err;
   // The entry the plug-in names is called with the work directory closed by a separator and
   // the list lines joined with CR LF.
-  EXPECT_EQ(ReadFile(work_ + "arguments.txt"),
+  EXPECT_EQ(ReadFileIfPresent(work_ + "arguments.txt"),
             work_ + "\n" + (dir_ / "books.txt").string() +
                 "\n9784061495005\r\n4061495003\r\n9791000000008");
   EXPECT_EQ(r.out, "work directory: " + work_ + "\noutput: " + (dir_ / "books.txt").string() +

@@ -2,10 +2,12 @@
 // check and the download, against servers started on loopback by the tests.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
+
 #include <httplib.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include "files.h"
 
 #include <atomic>
 #include <chrono>
@@ -28,14 +30,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace vostrel::host;
 
-std::optional<std::string> ReadFile(const fs::path& path) {
-  if (!fs::is_regular_file(path))
-    return std::nullopt;
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using vostrel::testing::ReadFileIfPresent;
 
 fs::path FreshDirectory(const std::string& name) {
   const fs::path dir =
@@ -265,7 +260,7 @@ TEST_F(Download, WritesTheBodyOnlyOnSuccess) {
     std::ofstream(target, std::ios::binary) << "an earlier answer";
     const std::int32_t result = HTTPDownloadFunc(target.c_str(), c.url.c_str());
     EXPECT_EQ(result, c.wantBody ? 1 : 0);
-    EXPECT_EQ(ReadFile(target), c.wantBody.value_or("an earlier answer"));
+    EXPECT_EQ(ReadFileIfPresent(target), c.wantBody.value_or("an earlier answer"));
     // No partial file is left behind.
     EXPECT_EQ(Files(), std::vector<std::string>{"Temp.html"});
   }
@@ -291,14 +286,14 @@ TEST_F(Download, CookiesAreKeptBetweenDownloads) {
   const fs::path target = dir_ / "Temp.html";
   ASSERT_EQ(HTTPDownloadFunc(target.c_str(), (base_ + "/login").c_str()), 1);
   ASSERT_EQ(HTTPDownloadFunc(target.c_str(), (base_ + "/members").c_str()), 1);
-  EXPECT_EQ(ReadFile(target), "welcome back");
+  EXPECT_EQ(ReadFileIfPresent(target), "welcome back");
 }
 
 TEST_F(Download, OneConnectionServesConsecutiveDownloads) {
   const fs::path first = dir_ / "first.txt", second = dir_ / "second.txt";
   ASSERT_EQ(HTTPDownloadFunc(first.c_str(), (base_ + "/connection").c_str()), 1);
   ASSERT_EQ(HTTPDownloadFunc(second.c_str(), (base_ + "/connection").c_str()), 1);
-  EXPECT_EQ(ReadFile(first), ReadFile(second));
+  EXPECT_EQ(ReadFileIfPresent(first), ReadFileIfPresent(second));
 }
 
 TEST_F(Download, TheTimeLimitEndsASlowAnswer) {
@@ -373,7 +368,7 @@ TEST_F(SecureDownload, TrustsTheServerOnlyThroughTheGivenAuthority) {
   trusting.caFile = (*certificates_ / "ca.pem").string();
   Configure(trusting);
   EXPECT_EQ(HTTPDownloadFunc(target.c_str(), Url("/page").c_str()), 1);
-  EXPECT_EQ(ReadFile(target), "<html>\r\nvar url = 'x';\r\n</html>\r\n");
+  EXPECT_EQ(ReadFileIfPresent(target), "<html>\r\nvar url = 'x';\r\n</html>\r\n");
 }
 
 TEST(Configure, RejectsACertificateFileItCannotUse) {

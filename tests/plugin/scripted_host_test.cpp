@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "files.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -101,10 +103,7 @@ std::string Utf8(const char8_t* text) {
 }
 
 [[maybe_unused]] std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
+  return vostrel::testing::ReadFileIfPresent(path).value_or(std::string());
 }
 
 class ScriptedHost : public ::testing::Test {

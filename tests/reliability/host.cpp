@@ -1,5 +1,7 @@
 #include "host.h"
 
+#include "files.h"
+
 #include <dlfcn.h>
 #include <unistd.h>
 
@@ -84,8 +86,7 @@ std::string RecordPage(std::u8string_view title, std::u8string_view statement,
 }
 
 std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return testing::ReadFileIfPresent(path).value_or(std::string());
 }
 
 void WriteFile(const fs::path& path, std::string_view bytes) {

@@ -15,6 +15,8 @@
 #include <string_view>
 #include <vector>
 
+#include "cpu_time.h"
+
 namespace vostrel::reliability {
 
 namespace fs = std::filesystem;
@@ -64,16 +66,8 @@ using DownloadFn = void (*)(const char*, const char*, const char*);
 GetInfoFn GetInfo();
 DownloadFn Download();
 
-// How much slower the sanitizer build runs the same work; time bounds are scaled by it.
-#if defined(__SANITIZE_ADDRESS__)
-inline constexpr double kBuildSlowdown = 8.0;
-#else
-inline constexpr double kBuildSlowdown = 1.0;
-#endif
-
-// Processor seconds spent by `work`.
-template <typename Work>
-double CpuSeconds(Work&& work);
+using testing::CpuSeconds;
+using testing::kBuildSlowdown;
 
 // A fresh work directory per test, with the option file pointing at the scripted catalogue.
 class HostTest : public ::testing::Test {
@@ -101,12 +95,3 @@ class HostTest : public ::testing::Test {
 };
 
 }  // namespace vostrel::reliability
-
-#include <ctime>
-
-template <typename Work>
-double vostrel::reliability::CpuSeconds(Work&& work) {
-  const std::clock_t begin = std::clock();
-  work();
-  return static_cast<double>(std::clock() - begin) / CLOCKS_PER_SEC;
-}

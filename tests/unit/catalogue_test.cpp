@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
+
 #include <unistd.h>
+#include "files.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -70,14 +72,7 @@ const char* VOSTREL_STDCALL ScriptedIsbnCheck(const char* isbn) {
   return isbn;
 }
 
-std::optional<std::string> ReadFile(const fs::path& path) {
-  if (!fs::is_regular_file(path))
-    return std::nullopt;
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using testing::ReadFileIfPresent;
 
 class Catalogue : public ::testing::Test {
  protected:
@@ -203,7 +198,7 @@ TEST_F(Catalogue, ExchangeRequestsAndStops) {
     EXPECT_EQ(script.connects, std::vector<std::string>{kLogin});
     EXPECT_EQ(script.urls, c.wantUrls);
     EXPECT_EQ(BookRec.WorkUrl, c.wantWorkUrl);
-    EXPECT_EQ(ReadFile(dir_ / "Temp.html"), c.wantPage);
+    EXPECT_EQ(ReadFileIfPresent(dir_ / "Temp.html"), c.wantPage);
   }
 }
 
@@ -213,7 +208,7 @@ TEST_F(Catalogue, AnswersAreExchangedThroughTheTwoWorkFiles) {
   const std::string page = WorkDir + "Temp.html";
   EXPECT_EQ(script.paths, (std::vector<std::string>{page, page, WorkDir + "Temp2.txt"}));
   // The record page stays as fetched; its decoded form went to Temp.html.
-  EXPECT_EQ(ReadFile(dir_ / "Temp2.txt"), kRecordPage);
+  EXPECT_EQ(ReadFileIfPresent(dir_ / "Temp2.txt"), kRecordPage);
 }
 
 TEST_F(Catalogue, OfflineWhenTheConnectivityCheckFails) {
@@ -255,7 +250,7 @@ TEST_F(Catalogue, AFailedDownloadNeverServesAnEarlierAnswer) {
     EXPECT_EQ(script.urls, c.wantUrls);
     // The earlier record page goes only when a new one is asked for.
     EXPECT_EQ(fs::exists(dir_ / "Temp2.txt"), c.wantUrls.size() < 3);
-    EXPECT_NE(ReadFile(dir_ / "Temp.html"), kDecodedPage);
+    EXPECT_NE(ReadFileIfPresent(dir_ / "Temp.html"), kDecodedPage);
   }
 }
 

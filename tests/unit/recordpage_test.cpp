@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "cpu_time.h"
 #include "recordpage_pages.h"
 
 namespace vostrel {
@@ -248,20 +249,7 @@ TEST_F(ScanTest, PostPassRunsOnlyWhenATitleRowWasMet) {
 
 // Generous bounds: a linear scan of these pages takes a second or two, a few seconds with the
 // sanitizers; work that grows with the square of a page, a line or a field takes minutes.
-#if defined(__SANITIZE_ADDRESS__)
-constexpr double kSecondsBound = 30.0;
-#else
-constexpr double kSecondsBound = 10.0;
-#endif
-
-// Processor time, so that other work on the machine does not count. (<chrono> does not build
-// with the Shift-JIS execution character set.)
-template <typename Scan>
-double SecondsFor(Scan scan) {
-  const std::clock_t start = std::clock();
-  scan();
-  return static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC;
-}
+constexpr double kSecondsBound = testing::kBuildSlowdown > 1.0 ? 30.0 : 10.0;
 
 std::string Repeat(std::string_view piece, std::size_t times) {
   std::string text;
@@ -304,7 +292,7 @@ TEST_F(ScanTest, APageOfFiftyThousandRowsIsScannedInLinearTime) {
   WriteOption({"TOSYO1=1"});
   TBase rec;
   bool found = false;
-  const double seconds = SecondsFor([&] { found = ScanBytes(text, rec); });
+  const double seconds = testing::CpuSeconds([&] { found = ScanBytes(text, rec); });
   EXPECT_TRUE(found);
   EXPECT_LT(seconds, kSecondsBound);
   // Every partial title was appended: the text after "." plus one "-部分" per block.
@@ -323,7 +311,7 @@ TEST_F(ScanTest, MegabyteLinesAreScannedInLinearTime) {
   // One line without a break: never visited, but loaded and decoded.
   TBase single;
   bool found = true;
-  double seconds = SecondsFor([&] { found = ScanBytes(kTitleLabel + line, single); });
+  double seconds = testing::CpuSeconds([&] { found = ScanBytes(kTitleLabel + line, single); });
   EXPECT_FALSE(found);
   EXPECT_LT(seconds, kSecondsBound);
 
@@ -348,7 +336,7 @@ TEST_F(ScanTest, MegabyteLinesAreScannedInLinearTime) {
                      line};
   TBase rec;
   found = false;
-  seconds = SecondsFor([&] { found = Scan(page, rec); });
+  seconds = testing::CpuSeconds([&] { found = Scan(page, rec); });
   EXPECT_TRUE(found);
   EXPECT_LT(seconds, kSecondsBound);
   // The value lines reached the rules whole, decoded.
@@ -374,7 +362,7 @@ TEST_F(ScanTest, FieldsCollectedOverManyRowsGrowInLinearTime) {
   }
   TBase rec;
   bool found = false;
-  const double seconds = SecondsFor([&] { found = Scan(page, rec); });
+  const double seconds = testing::CpuSeconds([&] { found = Scan(page, rec); });
   EXPECT_TRUE(found);
   EXPECT_LT(seconds, kSecondsBound);
   EXPECT_EQ(rec.Subtitle.size(), kLabels * 4 * (part.size() + 1) - 1);
