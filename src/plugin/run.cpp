@@ -53,6 +53,22 @@ void WriteOutput(const std::string& outputPath, const std::vector<std::string>& 
   platform::ReplaceFileAtomically(outputPath, JoinLinesCrLf(lines));
 }
 
+// An error ends the run: the books found so far are still delivered, then the error's text is
+// shown. Nothing may escape from here into the host.
+void EndWithError(const std::string& outputPath, const std::vector<std::string>& lines,
+                  const char* message) noexcept {
+  try {
+    if (!outputPath.empty())
+      WriteOutput(outputPath, lines);
+  } catch (...) {
+  }
+  try {
+    if (message != nullptr)
+      platform::ShowMessage(message);
+  } catch (...) {
+  }
+}
+
 }  // namespace
 
 void SplitBarcode18(const std::string& line, TBase& rec) {
@@ -168,22 +184,9 @@ void LookupRun(const char* workDir, const char* outputPath, const char* isbnList
     }
     WriteOutput(output, lines);
   } catch (const std::exception& error) {
-    // An error ends the run; the books found so far are still delivered.
-    try {
-      if (!output.empty())
-        WriteOutput(output, lines);
-    } catch (...) {
-    }
-    try {
-      platform::ShowMessage(error.what());
-    } catch (...) {
-    }
+    EndWithError(output, lines, error.what());
   } catch (...) {
-    try {
-      if (!output.empty())
-        WriteOutput(output, lines);
-    } catch (...) {
-    }
+    EndWithError(output, lines, nullptr);
   }
 }
 
